@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds with AddressSanitizer and UBSan, runs every test.
+set -euo pipefail
+cd "$(dirname "$0")"
+source scripts/deps.sh
+
+build=build/test
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZAV_SANITIZE=ON >/dev/null
+cmake --build "$build" -j "$(nproc)"
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+ctest --test-dir "$build" --output-on-failure -j "$(nproc)" "$@"
