@@ -33,8 +33,12 @@ TEST_F(DirListingTest, LinksCountAsTheirTargets) {
   std::vector<zav::DirEntry> entries;
   ASSERT_EQ(zav::ListFolder(Path(), entries), zav::ListResult::Listed);
   for (const auto& e : entries) {
-    if (e.name == "linkdir") EXPECT_TRUE(e.isFolder);
-    if (e.name == "linkfile") EXPECT_TRUE(e.isFile);
+    if (e.name == "linkdir") {
+      EXPECT_TRUE(e.isFolder);
+    }
+    if (e.name == "linkfile") {
+      EXPECT_TRUE(e.isFile);
+    }
   }
   EXPECT_TRUE(zav::IsExistingFolder(Path("linkdir")));
   EXPECT_TRUE(zav::IsExistingFile(Path("linkfile")));
