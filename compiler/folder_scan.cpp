@@ -1,5 +1,8 @@
 #include "folder_scan.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <new>
 
 #include "descriptor_reader.h"
@@ -32,6 +35,9 @@ std::vector<DirEntry> ListChecked(const std::string& folder) {
     case ListResult::NotFound:
       throw Failure(ErrorKind::DirectoryNotFound, std::string(kPathNotFoundMessage));
     case ListResult::Unreadable:
+      // Linux resolves at most 40 links in one path, fewer than a link loop takes to
+      // reach the length limit; such a loop ends as the limit would end it.
+      if (struct stat info; ::stat(folder.c_str(), &info) != 0 && errno == ELOOP) ThrowPathTooLong();
       entries.clear();  // a folder without rights counts as empty
       break;
   }
