@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
 
 #include "failure.h"
 #include "sys_error.h"
@@ -44,13 +43,9 @@ int ReadAllFrom(int fd, std::vector<std::uint8_t>& into) {
 
 }  // namespace
 
-int TryReadWholeFile(const std::string& pathText, std::vector<std::uint8_t>& into, bool& openFailed) {
+int TryReadWholeFile(const std::string& pathText, std::vector<std::uint8_t>& into) {
   UniqueFd fd;
-  openFailed = false;
-  if (const int error = OpenReadOnly(pathText, fd); error != 0) {
-    openFailed = true;
-    return error;
-  }
+  if (const int error = OpenReadOnly(pathText, fd); error != 0) return error;
   return ReadAllFrom(fd.get(), into);
 }
 

@@ -13,7 +13,7 @@
 namespace zav {
 
 // errno of the failed step, or 0. A file that ends before its size was read gives EIO.
-int TryReadWholeFile(const std::string& pathText, std::vector<std::uint8_t>& into, bool& openFailed);
+int TryReadWholeFile(const std::string& pathText, std::vector<std::uint8_t>& into);
 int TryWriteAll(int fd, std::span<const std::uint8_t> bytes);
 
 // Opens for reading; EFOpenError "Cannot open file ..." on failure.

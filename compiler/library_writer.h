@@ -27,8 +27,6 @@ class LibraryWriter {
   void MarkIndexOffset();  // the next block is the index
   void FinishLibrary();
 
-  std::uint32_t indexOffset() const { return indexOffset_; }
-
  private:
   void CheckRoom(std::uint64_t moreBytes) const;
   void Put(std::span<const std::uint8_t> bytes);

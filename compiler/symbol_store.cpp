@@ -32,8 +32,7 @@ std::int32_t SymbolStore::StoreSvg(const std::string& sourcePath, const std::str
 }
 
 std::int32_t SymbolStore::StoreSvgz(const std::string& sourcePath, const std::string& sidePath) {
-  bool openFailed = false;
-  if (const int error = TryReadWholeFile(sourcePath, source_, openFailed); error != 0) {
+  if (const int error = TryReadWholeFile(sourcePath, source_); error != 0) {
     ThrowCopyFailure(error);
   }
   // Checked before the copy is made, so that a bad file leaves nothing behind.
@@ -56,9 +55,9 @@ std::int32_t SymbolStore::StoreSvgz(const std::string& sourcePath, const std::st
 
 void SymbolStore::StoreIndex(const std::string& indexBytes, const std::string& txtPath,
                              const std::string& txtzPath) {
-  UniqueFd text = CreateForWriting(txtPath);
-  WriteAll(text.get(), AsBytes(indexBytes));
-  CloseWritten(text);
+  PendingFile text = PendingFile::InPlace(txtPath);
+  WriteAll(text.fd(), AsBytes(indexBytes));
+  text.Commit(false);
   Compress(AsBytes(indexBytes));
   WriteSideFile(txtzPath);
   library_.AppendBlock(member_);
