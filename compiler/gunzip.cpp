@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -31,14 +32,17 @@ void GunzipAll(std::span<const std::uint8_t> gzipBytes, std::vector<std::uint8_t
     throw Failure(ErrorKind::Compression, zError(rc));
   }
   const std::unique_ptr<z_stream, InflateEnd> owner(&strm);
-  content.resize(gzipBytes.size() * 4 + 4096);
+  // A first guess at the content's size, doubled as needed; capped, so that a large
+  // file does not claim memory before its content proves to need it.
+  constexpr std::size_t kFirstGuessCapBytes = std::size_t{64} << 20;
+  content.resize(std::min(gzipBytes.size() * 4 + 4096, kFirstGuessCapBytes));
   const Bytef* const base = gzipBytes.data();
   const std::size_t total = gzipBytes.size();
   std::size_t produced = 0;
   strm.next_in = const_cast<Bytef*>(base);
   strm.avail_in = 0;
   for (;;) {
-    const auto used = static_cast<std::size_t>(strm.next_in - base) ;
+    const auto used = static_cast<std::size_t>(strm.next_in - base);
     if (strm.avail_in == 0) strm.avail_in = static_cast<uInt>(std::min(total - used, kMaxPieceBytes));
     if (produced == content.size()) content.resize(content.size() * 2);
     const std::size_t room = std::min(content.size() - produced, kMaxPieceBytes);
