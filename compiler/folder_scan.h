@@ -4,10 +4,14 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <string>
 #include <vector>
 
+#include "deflater.h"
+#include "descriptor_reader.h"
 #include "library_writer.h"
+#include "ordered_pipeline.h"
 #include "symbol_store.h"
 
 namespace zav {
@@ -18,10 +22,34 @@ struct RunNames {
   std::string outputFolder;
 };
 
+enum class SymbolKind { Svg, Svgz, Other };
+
+// What a worker finds out about one descriptor file ahead of the symbol's turn; the
+// failures wait for that turn, so that they are told in scan order.
+struct DescribedSymbol {
+  std::string descriptorPath;
+  std::string symbolPath;
+  Descriptor descriptor;
+  SymbolKind kind = SymbolKind::Other;
+  bool exists = false;                // looked at for ".svg" symbols only
+  std::vector<std::uint8_t> member;  // the drawing's gzip member, for ".svg"
+  std::exception_ptr descriptorFailure;
+  std::exception_ptr storeFailure;    // reading or compressing the drawing
+};
+
+// Kept by each worker from symbol to symbol.
+struct SymbolWorker {
+  Deflater deflater;
+  std::vector<std::uint8_t> source;
+};
+
+using SymbolPipeline = OrderedPipeline<DescribedSymbol, SymbolWorker>;
+
 // One scan's shared state, across every folder level.
 struct ScanContext {
   const RunNames& names;
   SymbolStore& store;
+  SymbolPipeline& pipeline;  // reads and compresses ahead of the scan's order
   std::vector<std::string> index;
   std::int64_t blockOffset = -1;  // of the block appended last
 };
@@ -29,7 +57,8 @@ struct ScanContext {
 void ScanFolder(const std::string& folder, ScanContext& context);
 
 // The whole scan, then "LIBSVG.txt", "LIBSVG.txtz" and the index block; sets the
-// library's index offset.
-void WriteIndexBlock(const RunNames& names, LibraryWriter& library);
+// library's index offset. `workers` threads read and compress symbols while the scan
+// goes on (none: all on this thread); the output is the same for any number.
+void WriteIndexBlock(const RunNames& names, LibraryWriter& library, unsigned workers = 0);
 
 }  // namespace zav

@@ -25,10 +25,21 @@ std::span<const std::uint8_t> AsBytes(const std::string& text) {
 }  // namespace
 
 std::int32_t SymbolStore::StoreSvg(const std::string& sourcePath, const std::string& sidePath) {
-  ReadWholeFile(sourcePath, source_);
-  Compress(source_);
-  WriteSideFile(sidePath);
-  return library_.AppendBlock(member_);
+  CompressSvg(sourcePath, deflater_, source_, member_);
+  PendingFile side = PendingFile::InPlace(sidePath);
+  return StoreSvgMember(member_, side);
+}
+
+void SymbolStore::CompressSvg(const std::string& sourcePath, Deflater& deflater,
+                              std::vector<std::uint8_t>& source, std::vector<std::uint8_t>& member) {
+  ReadWholeFile(sourcePath, source);
+  deflater.CompressMember(source, member);
+}
+
+std::int32_t SymbolStore::StoreSvgMember(std::span<const std::uint8_t> member, PendingFile& side) {
+  WriteAll(side.fd(), member);
+  side.Commit(false);
+  return library_.AppendBlock(member);
 }
 
 std::int32_t SymbolStore::StoreSvgz(const std::string& sourcePath, const std::string& sidePath) {

@@ -5,11 +5,13 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "deflater.h"
 #include "library_writer.h"
+#include "pending_file.h"
 
 namespace zav {
 
@@ -21,6 +23,14 @@ class SymbolStore {
   // EFOpenError / EReadError for the source, EFCreateError / EWriteError for the side
   // file, EZCompressionError, and the writer's limit.
   std::int32_t StoreSvg(const std::string& sourcePath, const std::string& sidePath);
+
+  // StoreSvg in two steps, the first on any thread: the drawing's member, made with
+  // the caller's deflate state and buffer (EFOpenError, EReadError,
+  // EZCompressionError); then, in the symbol's turn, that member into the side file
+  // already created and into a block (EWriteError and the writer's limit).
+  static void CompressSvg(const std::string& sourcePath, Deflater& deflater,
+                          std::vector<std::uint8_t>& source, std::vector<std::uint8_t>& member);
+  std::int32_t StoreSvgMember(std::span<const std::uint8_t> member, PendingFile& side);
 
   // A ".svgz" drawing: copied byte for byte to "side" (which must not exist), and its
   // content, gunzipped, compressed into a block of its own. A failed copy carries the

@@ -1,0 +1,122 @@
+// Runs tasks on worker threads and hands their results back on the calling thread in
+// the order the tasks were pushed. The scan pushes one task per symbol (read and
+// compress) and does everything the user can see (side files, the library, failures)
+// when it retires the result, so a run's output is the same for any number of threads.
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <functional>
+#include <future>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace zav {
+
+// State: what a worker keeps from task to task (a deflate state, buffers); made on the
+// worker's first task, so that a failure to make it reaches the caller through that
+// task, in its place.
+template <class Result, class State>
+class OrderedPipeline {
+ public:
+  using Task = std::function<Result(State&)>;
+  using Retire = std::function<void(Result&&)>;
+
+  // No workers: every task runs on the calling thread when pushed and is retired at
+  // once, which is the sequential writer. At most `window` tasks are pushed and not
+  // yet retired: that, not the size of the tree, bounds the memory of a run.
+  OrderedPipeline(unsigned workers, std::size_t window, Retire retire)
+      : window_(workers == 0 || window < 1 ? 1 : window), retire_(std::move(retire)) {
+    workers_.reserve(workers);
+    for (unsigned i = 0; i < workers; ++i) workers_.emplace_back([this] { Work(); });
+  }
+  OrderedPipeline(const OrderedPipeline&) = delete;
+  OrderedPipeline& operator=(const OrderedPipeline&) = delete;
+
+  // Work not retired yet is dropped: after a failure nothing later may show.
+  ~OrderedPipeline() {
+    {
+      std::lock_guard lock(mutex_);
+      stopping_ = true;
+      queue_.clear();
+    }
+    wake_.notify_all();
+    for (std::thread& worker : workers_) worker.join();
+  }
+
+  // Retires the oldest result first while the window is full; a failure of that task
+  // or of its retirement propagates from here.
+  void Push(Task task) {
+    while (inFlight_.size() >= window_) RetireOldest();
+    Job job([task = std::move(task)](std::optional<State>& state) {
+      if (!state) state.emplace();
+      return task(*state);
+    });
+    inFlight_.push_back(job.get_future());
+    if (workers_.empty()) {
+      job(callerState_);
+      RetireOldest();
+      return;
+    }
+    {
+      std::lock_guard lock(mutex_);
+      queue_.push_back(std::move(job));
+    }
+    wake_.notify_one();
+  }
+
+  // Retires every result still in flight, in order.
+  void Drain() {
+    while (!inFlight_.empty()) RetireOldest();
+  }
+
+ private:
+  using Job = std::packaged_task<Result(std::optional<State>&)>;
+
+  // After a failure the rest is dropped, so that a Drain() on the way out stores
+  // nothing that comes later.
+  void RetireOldest() {
+    std::future<Result> oldest = std::move(inFlight_.front());
+    inFlight_.pop_front();
+    try {
+      retire_(oldest.get());
+    } catch (...) {
+      inFlight_.clear();
+      std::lock_guard lock(mutex_);
+      queue_.clear();
+      throw;
+    }
+  }
+
+  void Work() {
+    std::optional<State> state;
+    for (;;) {
+      Job job;
+      {
+        std::unique_lock lock(mutex_);
+        wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+        if (stopping_) return;
+        job = std::move(queue_.front());
+        queue_.pop_front();
+      }
+      job(state);  // a throw lands in the future
+    }
+  }
+
+  const std::size_t window_;
+  Retire retire_;
+  std::deque<std::future<Result>> inFlight_;  // the calling thread's alone
+  std::optional<State> callerState_;          // for running without workers
+
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::deque<Job> queue_;
+  bool stopping_ = false;
+  std::vector<std::thread> workers_;  // last: joined before the rest goes
+};
+
+}  // namespace zav
