@@ -14,7 +14,7 @@ usage: bench/run.sh [-r RUNS] [-c CORPORA] [-z ZAVBUILD] [-s] [-k]
   -s          also time zavbuild with ZAV_THREADS=1 (the sequential writer)
   -k          keep the temporary folder with the corpora and the samples
 Environment: ZAV_THREADS is passed on to zavbuild (default there: one per core);
-TMPDIR chooses where the corpora are made (about 600 MB for all three).
+TMPDIR chooses where the corpora and outputs go (about 3 GB for all three at 5 runs).
 EOF
 }
 
@@ -105,18 +105,26 @@ corpus_info=$work/corpora.tsv
 : >"$corpus_info"
 
 # --- timing -------------------------------------------------------------------------------
-# measure CORPUS LABEL OUTPUT_FILE COMMAND...: one timed run in an empty output folder.
-# Wall time from the shell's microsecond clock, peak RSS from GNU time (largest process of
-# a pipeline). Writes of the previous run are flushed first, outside the timing, so that
-# one command does not pay for another's write-back.
+# measure CORPUS LABEL OUTPUT_FILE COMMAND...: one timed run writing into "$out", a new
+# folder. Wall time from the shell's microsecond clock, peak RSS from GNU time (largest
+# process of a pipeline). Writes of the previous run are flushed first, outside the
+# timing, so that one command does not pay for another's write-back.
+#
+# Nothing is deleted until every corpus is timed: ext4 without a journal (as on the
+# reference machine) skips inodes freed in the last 30 s (vm.dirty_expire_centisecs)
+# when it makes a file, so a run that follows the deletion of thousands of files pays
+# for each of them on every file it creates, and the figures would show the harness.
+runs_made=0
 measure() {
   local corpus=$1 label=$2 output=$3
   shift 3
-  rm -rf "$work/out"
-  mkdir "$work/out"
+  runs_made=$((runs_made + 1))
+  out=$work/out/$runs_made
+  mkdir -p "$out"
+  output=${output//@OUT@/$out}
   sync
   local start=$EPOCHREALTIME
-  if ! /usr/bin/time -f '%M' -o "$work/rss" "$@" >"$work/stdout" 2>"$work/stderr"; then
+  if ! /usr/bin/time -f '%M' -o "$work/rss" "${@//@OUT@/$out}" >"$work/stdout" 2>"$work/stderr"; then
     echo "bench/run.sh: '$label' failed on the $corpus corpus:" >&2
     cat "$work/stdout" "$work/stderr" >&2
     exit 1
@@ -130,8 +138,8 @@ measure() {
 }
 
 run_zavbuild() {  # run_zavbuild SOURCE OUTPUT: fails unless the run completed
-  "$zavbuild" bench "$1" "$2" >"$work/zavbuild.log"
-  grep -qx '  done' "$work/zavbuild.log" || { cat "$work/zavbuild.log"; return 1; }
+  "$zavbuild" bench "$1" "$2" >"$2/zavbuild.log"
+  grep -qx '  done' "$2/zavbuild.log" || { cat "$2/zavbuild.log"; return 1; }
 }
 export -f run_zavbuild
 export zavbuild work
@@ -141,19 +149,19 @@ time_corpus() {
   local -a labels=() outputs=() commands=()
   if [ -n "$zavbuild" ]; then
     labels+=("zavbuild")
-    outputs+=("$work/out/bench.zavlibsvg")
-    commands+=("run_zavbuild '$src' '$work/out'")
+    outputs+=("@OUT@/bench.zavlibsvg")
+    commands+=("run_zavbuild '$src' '@OUT@'")
     if [ "$sequential" = 1 ]; then
       labels+=("zavbuild, 1 thread")
-      outputs+=("$work/out/bench.zavlibsvg")
-      commands+=("ZAV_THREADS=1 run_zavbuild '$src' '$work/out'")
+      outputs+=("@OUT@/bench.zavlibsvg")
+      commands+=("ZAV_THREADS=1 run_zavbuild '$src' '@OUT@'")
     fi
   fi
   labels+=("zip -9 -q -r" "tar | gzip -9" "tar | pigz -9 -p $cores")
-  outputs+=("$work/out/peer.zip" "$work/out/peer.tar.gz" "$work/out/peer.tar.gz")
-  commands+=("cd '$src' && zip -9 -q -r '$work/out/peer.zip' ."
-    "tar -cf - -C '$src' . | gzip -9 >'$work/out/peer.tar.gz'"
-    "tar -cf - -C '$src' . | pigz -9 -p $cores >'$work/out/peer.tar.gz'")
+  outputs+=("@OUT@/peer.zip" "@OUT@/peer.tar.gz" "@OUT@/peer.tar.gz")
+  commands+=("cd '$src' && zip -9 -q -r '@OUT@/peer.zip' ."
+    "tar -cf - -C '$src' . | gzip -9 >'@OUT@/peer.tar.gz'"
+    "tar -cf - -C '$src' . | pigz -9 -p $cores >'@OUT@/peer.tar.gz'")
   # Every command reads the corpus from the page cache, the first timed one too.
   tar -cf - -C "$src" . | cat >/dev/null
   local run i
@@ -174,7 +182,6 @@ for corpus in "${corpus_list[@]}"; do
   printf '%s\t%s\t%s\t%s\n' "$corpus" "$symbols" "$input_bytes" "$largest" >>"$corpus_info"
   echo "Timing the $corpus corpus ($symbols symbols) ..."
   time_corpus "$corpus"
-  rm -rf "$work/$corpus" "$work/out"
 done
 
 node "$bench_dir/report.js" "$corpus_info" "$samples" "$cores" "${ZAV_THREADS:-}" \

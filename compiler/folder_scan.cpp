@@ -139,11 +139,11 @@ void StoreDescribedSymbol(DescribedSymbol& symbol, ScanContext& context) {
   }
 
   const RunNames& names = context.names;
-  context.index.push_back(
+  context.index.AppendLine(
       IndexLine(names.libraryName, symbolName, context.blockOffset, symbol.descriptor.caption,
                 symbol.descriptor.category));
   if (!symbol.descriptor.uniqueId.empty()) {
-    context.index.push_back(AliasLine(symbol.descriptor.uniqueId, names.libraryName, symbolName));
+    context.index.AppendLine(AliasLine(symbol.descriptor.uniqueId, names.libraryName, symbolName));
   }
 }
 
@@ -176,7 +176,9 @@ void WriteIndexBlock(const RunNames& names, LibraryWriter& library, unsigned wor
   ScanContext* scan = nullptr;
   SymbolPipeline pipeline(workers, kWindowPerWorker * workers,
                           [&scan](DescribedSymbol&& symbol) { StoreDescribedSymbol(symbol, *scan); });
-  ScanContext context{names, store, pipeline, {}, -1};
+  // With workers, the index is compressed as it grows, by a thread of its own.
+  IndexStream index(workers > 0);
+  ScanContext context{names, store, pipeline, index, -1};
   scan = &context;
   try {
     ScanFolder(names.sourceFolder, context);
@@ -188,7 +190,7 @@ void WriteIndexBlock(const RunNames& names, LibraryWriter& library, unsigned wor
   }
   pipeline.Drain();
   library.MarkIndexOffset();
-  store.StoreIndex(IndexFileBytes(context.index), JoinPathText(names.outputFolder, "LIBSVG.txt"),
+  store.StoreIndex(index, JoinPathText(names.outputFolder, "LIBSVG.txt"),
                    JoinPathText(names.outputFolder, "LIBSVG.txtz"));
 }
 

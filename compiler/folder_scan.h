@@ -10,6 +10,7 @@
 
 #include "deflater.h"
 #include "descriptor_reader.h"
+#include "index_stream.h"
 #include "library_writer.h"
 #include "ordered_pipeline.h"
 #include "symbol_store.h"
@@ -50,7 +51,7 @@ struct ScanContext {
   const RunNames& names;
   SymbolStore& store;
   SymbolPipeline& pipeline;  // reads and compresses ahead of the scan's order
-  std::vector<std::string> index;
+  IndexStream& index;
   std::int64_t blockOffset = -1;  // of the block appended last
 };
 

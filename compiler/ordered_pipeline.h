@@ -62,11 +62,14 @@ class OrderedPipeline {
       RetireOldest();
       return;
     }
+    bool anyIdle;
     {
       std::lock_guard lock(mutex_);
       queue_.push_back(std::move(job));
+      anyIdle = idle_ > 0;
     }
-    wake_.notify_one();
+    // Busy workers find the task when they look again; a wake-up costs a system call.
+    if (anyIdle) wake_.notify_one();
   }
 
   // Retires every result still in flight, in order.
@@ -98,7 +101,9 @@ class OrderedPipeline {
       Job job;
       {
         std::unique_lock lock(mutex_);
+        ++idle_;
         wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+        --idle_;
         if (stopping_) return;
         job = std::move(queue_.front());
         queue_.pop_front();
@@ -116,6 +121,7 @@ class OrderedPipeline {
   std::condition_variable wake_;
   std::deque<Job> queue_;
   bool stopping_ = false;
+  unsigned idle_ = 0;  // workers waiting for a task
   std::vector<std::thread> workers_;  // last: joined before the rest goes
 };
 

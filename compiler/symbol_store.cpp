@@ -64,12 +64,11 @@ std::int32_t SymbolStore::StoreSvgz(const std::string& sourcePath, const std::st
   return library_.AppendBlock(member_);
 }
 
-void SymbolStore::StoreIndex(const std::string& indexBytes, const std::string& txtPath,
-                             const std::string& txtzPath) {
+void SymbolStore::StoreIndex(IndexStream& index, const std::string& txtPath, const std::string& txtzPath) {
   PendingFile text = PendingFile::InPlace(txtPath);
-  WriteAll(text.fd(), AsBytes(indexBytes));
+  WriteAll(text.fd(), AsBytes(index.FileBytes()));
   text.Commit(false);
-  Compress(AsBytes(indexBytes));
+  member_ = index.TakeMember();
   WriteSideFile(txtzPath);
   library_.AppendBlock(member_);
 }

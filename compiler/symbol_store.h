@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "deflater.h"
+#include "index_stream.h"
 #include "library_writer.h"
 #include "pending_file.h"
 
@@ -37,9 +38,10 @@ class SymbolStore {
   // system's text; content that is not gzip data fails with "Invalid gzip data: ...".
   std::int32_t StoreSvgz(const std::string& sourcePath, const std::string& sidePath);
 
-  // The index: its text saved as "txtPath" (created or truncated), then compressed into
-  // "txtzPath" and the index block. EFCreateError / EWriteError for either file.
-  void StoreIndex(const std::string& indexBytes, const std::string& txtPath, const std::string& txtzPath);
+  // The index: its text saved as "txtPath" (created or truncated), then its member into
+  // "txtzPath" and the index block. EFCreateError / EWriteError for either file,
+  // EZCompressionError.
+  void StoreIndex(IndexStream& index, const std::string& txtPath, const std::string& txtzPath);
 
  private:
   void Compress(std::span<const std::uint8_t> content);  // into member_
