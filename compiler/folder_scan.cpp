@@ -10,6 +10,7 @@
 #include "descriptor_reader.h"
 #include "dir_listing.h"
 #include "failure.h"
+#include "file_io.h"
 #include "index_text.h"
 #include "ordered_pipeline.h"
 #include "path_text.h"
@@ -23,9 +24,10 @@ namespace {
 constexpr std::size_t kFolderPathLimitChars = 248;
 constexpr std::size_t kDescriptorPathLimitChars = 260;
 
-// Tasks in flight per worker: enough to keep the workers busy while a side file is
-// made, few enough that memory stays a few members per worker, whatever the tree.
-constexpr std::size_t kWindowPerWorker = 4;
+// Tasks in flight per worker: enough to keep the workers busy while the main thread
+// makes side files, few enough that memory stays a few members per worker, whatever
+// the tree (a task waiting in the queue holds only its descriptor's path).
+constexpr std::size_t kWindowPerWorker = 16;
 
 [[noreturn]] void ThrowPathTooLong() {
   throw Failure(ErrorKind::PathTooLong, std::string(kPathTooLongMessage));
@@ -87,15 +89,20 @@ DescribedSymbol Describe(std::string descriptorPath, SymbolWorker& worker) {
   const std::string fileName = FileNameOf(symbol.symbolPath);
   const std::size_t dot = fileName.rfind('.');
   symbol.kind = KindOf(dot == std::string::npos ? "" : fileName.substr(dot));
-  if (symbol.kind == SymbolKind::Svg) {
-    symbol.exists = IsExistingFile(symbol.symbolPath);
-    if (symbol.exists) {
-      try {
-        SymbolStore::CompressSvg(symbol.symbolPath, worker.deflater, worker.source, symbol.member);
-      } catch (...) {
-        symbol.storeFailure = std::current_exception();
-      }
+  if (symbol.kind != SymbolKind::Svg) return symbol;
+  // The read answers whether the drawing exists (a folder does not count); only when it
+  // fails is the question asked again, and the read repeated for its failure's words.
+  const int error = TryReadWholeFile(symbol.symbolPath, worker.source);
+  symbol.exists = error == 0 || (error != EISDIR && IsExistingFile(symbol.symbolPath));
+  if (!symbol.exists) return symbol;
+  try {
+    if (error == 0) {
+      worker.deflater.CompressMember(worker.source, symbol.member);
+    } else {
+      SymbolStore::CompressSvg(symbol.symbolPath, worker.deflater, worker.source, symbol.member);
     }
+  } catch (...) {
+    symbol.storeFailure = std::current_exception();
   }
   return symbol;
 }

@@ -30,7 +30,9 @@ class OrderedPipeline {
   // once, which is the sequential writer. At most `window` tasks are pushed and not
   // yet retired: that, not the size of the tree, bounds the memory of a run.
   OrderedPipeline(unsigned workers, std::size_t window, Retire retire)
-      : window_(workers == 0 || window < 1 ? 1 : window), retire_(std::move(retire)) {
+      : window_(workers == 0 || window < 1 ? 1 : window),
+        batchSize_(window_ / 4 < 1 ? 1 : window_ / 4),
+        retire_(std::move(retire)) {
     workers_.reserve(workers);
     for (unsigned i = 0; i < workers; ++i) workers_.emplace_back([this] { Work(); });
   }
@@ -62,14 +64,8 @@ class OrderedPipeline {
       RetireOldest();
       return;
     }
-    bool anyIdle;
-    {
-      std::lock_guard lock(mutex_);
-      queue_.push_back(std::move(job));
-      anyIdle = idle_ > 0;
-    }
-    // Busy workers find the task when they look again; a wake-up costs a system call.
-    if (anyIdle) wake_.notify_one();
+    batch_.push_back(std::move(job));
+    if (batch_.size() >= batchSize_) HandOverBatch();
   }
 
   // Retires every result still in flight, in order.
@@ -83,16 +79,32 @@ class OrderedPipeline {
   // After a failure the rest is dropped, so that a Drain() on the way out stores
   // nothing that comes later.
   void RetireOldest() {
+    HandOverBatch();
     std::future<Result> oldest = std::move(inFlight_.front());
     inFlight_.pop_front();
     try {
       retire_(oldest.get());
     } catch (...) {
       inFlight_.clear();
+      batch_.clear();
       std::lock_guard lock(mutex_);
       queue_.clear();
       throw;
     }
+  }
+
+  // Tasks go to the workers a few at a time: a wake-up is a system call, and small
+  // tasks take hardly longer than that.
+  void HandOverBatch() {
+    if (batch_.empty()) return;
+    bool anyIdle;
+    {
+      std::lock_guard lock(mutex_);
+      for (Job& job : batch_) queue_.push_back(std::move(job));
+      anyIdle = idle_ > 0;
+    }
+    batch_.clear();
+    if (anyIdle) wake_.notify_all();  // busy workers find the tasks when they look again
   }
 
   void Work() {
@@ -113,7 +125,9 @@ class OrderedPipeline {
   }
 
   const std::size_t window_;
+  const std::size_t batchSize_;
   Retire retire_;
+  std::vector<Job> batch_;  // pushed, not yet handed to the workers
   std::deque<std::future<Result>> inFlight_;  // the calling thread's alone
   std::optional<State> callerState_;          // for running without workers
 
