@@ -1,6 +1,7 @@
 #include "index_stream.h"
 
 #include <span>
+#include <system_error>
 #include <utility>
 
 #include "index_text.h"
@@ -19,7 +20,12 @@ std::span<const std::uint8_t> AsBytes(const std::string& text) {
 }  // namespace
 
 IndexStream::IndexStream(bool inBackground) : bytes_(kUtf8Mark), inBackground_(inBackground) {
-  if (inBackground_) compressor_ = std::thread([this] { Compress(); });
+  if (!inBackground_) return;
+  try {
+    compressor_ = std::thread([this] { Compress(); });
+  } catch (const std::system_error&) {
+    inBackground_ = false;  // compressed at the end instead
+  }
 }
 
 IndexStream::~IndexStream() {

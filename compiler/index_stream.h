@@ -36,7 +36,7 @@ class IndexStream {
 
   std::string bytes_;             // mark and lines so far
   std::size_t handedOver_ = 0;    // bytes_ given to the compressor
-  const bool inBackground_;
+  bool inBackground_;
 
   std::mutex mutex_;
   std::condition_variable wake_;

@@ -11,6 +11,7 @@
 #include <future>
 #include <mutex>
 #include <optional>
+#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -29,12 +30,17 @@ class OrderedPipeline {
   // No workers: every task runs on the calling thread when pushed and is retired at
   // once, which is the sequential writer. At most `window` tasks are pushed and not
   // yet retired: that, not the size of the tree, bounds the memory of a run.
-  OrderedPipeline(unsigned workers, std::size_t window, Retire retire)
-      : window_(workers == 0 || window < 1 ? 1 : window),
-        batchSize_(window_ / 4 < 1 ? 1 : window_ / 4),
-        retire_(std::move(retire)) {
+  // A system that gives fewer threads than asked for gets the work done by those it
+  // gives, or by the calling thread alone.
+  OrderedPipeline(unsigned workers, std::size_t window, Retire retire) : retire_(std::move(retire)) {
     workers_.reserve(workers);
-    for (unsigned i = 0; i < workers; ++i) workers_.emplace_back([this] { Work(); });
+    try {
+      for (unsigned i = 0; i < workers; ++i) workers_.emplace_back([this] { Work(); });
+    } catch (const std::system_error&) {
+      // go on with the threads made so far
+    }
+    window_ = workers_.empty() || window < 1 ? 1 : window;
+    batchSize_ = window_ / 4 < 1 ? 1 : window_ / 4;
   }
   OrderedPipeline(const OrderedPipeline&) = delete;
   OrderedPipeline& operator=(const OrderedPipeline&) = delete;
@@ -124,8 +130,8 @@ class OrderedPipeline {
     }
   }
 
-  const std::size_t window_;
-  const std::size_t batchSize_;
+  std::size_t window_ = 1;
+  std::size_t batchSize_ = 1;
   Retire retire_;
   std::vector<Job> batch_;  // pushed, not yet handed to the workers
   std::deque<std::future<Result>> inFlight_;  // the calling thread's alone
