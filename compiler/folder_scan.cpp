@@ -72,11 +72,11 @@ SymbolKind KindOf(const std::string& extension) {
 }
 
 // Every step of a symbol that looks at nothing the run itself writes: the descriptor,
-// and for a drawing its existence, its bytes and their member. A failure is kept, not
-// thrown, and shows only in the symbol's turn. An ".svgz" symbol may be a side file of
+// and for a drawing its existence, its bytes, their member and the side file still
+// without a name. A failure is kept, not thrown, and shows only in the symbol's turn. An ".svgz" symbol may be a side file of
 // an earlier symbol (an output folder inside the source tree), so everything about it
 // waits for its turn.
-DescribedSymbol Describe(std::string descriptorPath, SymbolWorker& worker) {
+DescribedSymbol Describe(std::string descriptorPath, const std::string& outputFolder, SymbolWorker& worker) {
   DescribedSymbol symbol;
   symbol.descriptorPath = std::move(descriptorPath);
   symbol.symbolPath = symbol.descriptorPath.substr(0, symbol.descriptorPath.size() - 4);
@@ -103,7 +103,9 @@ DescribedSymbol Describe(std::string descriptorPath, SymbolWorker& worker) {
     }
   } catch (...) {
     symbol.storeFailure = std::current_exception();
+    return symbol;
   }
+  symbol.side = UnnamedFile::TryWrite(outputFolder, symbol.member);
   return symbol;
 }
 
@@ -121,21 +123,35 @@ void StoreDescribedSymbol(DescribedSymbol& symbol, ScanContext& context) {
   if (symbol.kind == SymbolKind::Other) {
     throw Failure(ErrorKind::General, "Unexpected file format: " + symbolPath);
   }
-  // A new side file made at once answers the existence check too; anything else takes
-  // the long way, which words the failure.
+  // The side file written ahead gets its name, which answers the existence check too;
+  // failing that, a new file made at once does the same. Anything else takes the long
+  // way, which words the failure.
+  bool named = false;
+  if (symbol.side) {
+    const int error = symbol.side->TryNameAndClose(sidePath);
+    symbol.side.reset();
+    named = error == 0;
+    if (error == EEXIST && IsExistingFile(sidePath)) {
+      throw Failure(ErrorKind::General, "File already exitst: " + sidePath);
+    }
+  }
   int createError = 0;
-  std::optional<PendingFile> side = symbol.kind == SymbolKind::Svg
+  std::optional<PendingFile> side = symbol.kind == SymbolKind::Svg && !named
                                         ? PendingFile::TryCreateNew(sidePath, createError)
                                         : std::nullopt;
-  if (!side && IsExistingFile(sidePath)) {
+  if (!named && !side && IsExistingFile(sidePath)) {
     throw Failure(ErrorKind::General, "File already exitst: " + sidePath);
   }
 
   try {
     if (symbol.kind == SymbolKind::Svg) {
       if (symbol.storeFailure) std::rethrow_exception(symbol.storeFailure);
-      if (!side) side.emplace(PendingFile::InPlace(sidePath));
-      context.blockOffset = context.store.StoreSvgMember(symbol.member, *side);
+      if (named) {
+        context.blockOffset = context.store.AppendSvgBlock(symbol.member);
+      } else {
+        if (!side) side.emplace(PendingFile::InPlace(sidePath));
+        context.blockOffset = context.store.StoreSvgMember(symbol.member, *side);
+      }
     } else {
       context.blockOffset = context.store.StoreSvgz(symbolPath, sidePath);
     }
@@ -172,9 +188,8 @@ void ScanFolder(const std::string& folder, ScanContext& context) {
     descriptors.push_back(std::move(path));
   }
   for (std::string& descriptorPath : descriptors) {
-    context.pipeline.Push([path = std::move(descriptorPath)](SymbolWorker& worker) mutable {
-      return Describe(std::move(path), worker);
-    });
+    context.pipeline.Push([path = std::move(descriptorPath), &output = context.names.outputFolder](
+                              SymbolWorker& worker) mutable { return Describe(std::move(path), output, worker); });
   }
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "library_writer.h"
 #include "ordered_pipeline.h"
 #include "symbol_store.h"
+#include "unnamed_file.h"
 
 namespace zav {
 
@@ -34,6 +36,7 @@ struct DescribedSymbol {
   SymbolKind kind = SymbolKind::Other;
   bool exists = false;                // looked at for ".svg" symbols only
   std::vector<std::uint8_t> member;  // the drawing's gzip member, for ".svg"
+  std::optional<UnnamedFile> side;    // the member written ahead, where that could be done
   std::exception_ptr descriptorFailure;
   std::exception_ptr storeFailure;    // reading or compressing the drawing
 };

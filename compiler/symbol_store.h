@@ -32,6 +32,8 @@ class SymbolStore {
   static void CompressSvg(const std::string& sourcePath, Deflater& deflater,
                           std::vector<std::uint8_t>& source, std::vector<std::uint8_t>& member);
   std::int32_t StoreSvgMember(std::span<const std::uint8_t> member, PendingFile& side);
+  // The block alone, for a member whose side file was written already.
+  std::int32_t AppendSvgBlock(std::span<const std::uint8_t> member) { return library_.AppendBlock(member); }
 
   // A ".svgz" drawing: copied byte for byte to "side" (which must not exist), and its
   // content, gunzipped, compressed into a block of its own. A failed copy carries the

@@ -46,7 +46,8 @@ class ParallelRunTest : public zavtest::TempDirTest {
   using zavtest::TempDirTest::MakeFolder;
   using zavtest::TempDirTest::Path;
   using zavtest::TempDirTest::Put;
-  std::map<std::string, std::string> leftInOutput;  // put into every output folder first
+  // Put into every output folder first; a name ending in "/" is a folder.
+  std::map<std::string, std::string> leftInOutput;
 
  protected:
   // Symbols spread over nested folders, the sizes chosen so that members finish out of
@@ -71,7 +72,14 @@ class ParallelRunTest : public zavtest::TempDirTest {
   // Each run gets an output folder of its own.
   Outcome Run(unsigned threads) {
     const std::string out = MakeFolder("out" + std::to_string(++runs_));
-    for (const auto& [name, bytes] : leftInOutput) Put(fs::path(out).filename().string() + "/" + name, bytes);
+    for (const auto& [name, bytes] : leftInOutput) {
+      const std::string relative = fs::path(out).filename().string() + "/" + name;
+      if (name.ends_with("/")) {
+        MakeFolder(relative);
+      } else {
+        Put(relative, bytes);
+      }
+    }
     std::ostringstream console;
     zav::RunOptions options;
     options.threads = threads;
@@ -79,7 +87,12 @@ class ParallelRunTest : public zavtest::TempDirTest {
     outcome.status = zav::RunCompiler({"maps", Path("src"), out}, console, options);
     outcome.console = console.str();
     for (const auto& entry : fs::directory_iterator(out)) {
-      outcome.files[entry.path().filename().string()] = Read(entry.path().string());
+      const std::string name = entry.path().filename().string();
+      if (entry.is_directory()) {
+        outcome.files[name + "/"] = "";
+      } else {
+        outcome.files[name] = Read(entry.path().string());
+      }
     }
     // The output folder's name differs between the runs; nothing else may.
     const std::string::size_type at = outcome.console.find(out);
@@ -174,6 +187,9 @@ INSTANTIATE_TEST_SUITE_P(
         BreakCase{"SideFileLeftByAnEarlierRun",
                   [](ParallelRunTest& t) { t.leftInOutput["sym27.svgz"] = "old"; },
                   "Exception: File already exitst: <out>/sym27.svgz", ""},
+        BreakCase{"FolderInPlaceOfASideFile",
+                  [](ParallelRunTest& t) { t.leftInOutput["sym22.svgz/"] = ""; },
+                  "Exception: Cannot create file ", "/sym22.svgz\". Is a directory sym22.svg"},
         // The scan stops at a folder of "b" while symbols of "a" are still in flight.
         BreakCase{"FolderPathTooLongAfterSymbols",
                   [](ParallelRunTest& t) { t.MakeFolder("src/b/" + kLongName); },
