@@ -97,10 +97,13 @@ DescribedSymbol Describe(std::string descriptorPath, const std::string& outputFo
   if (!symbol.exists) return symbol;
   try {
     if (error == 0) {
-      worker.deflater.CompressMember(worker.source, symbol.member);
+      worker.deflater.CompressMember(worker.source, worker.member);
     } else {
-      SymbolStore::CompressSvg(symbol.symbolPath, worker.deflater, worker.source, symbol.member);
+      SymbolStore::CompressSvg(symbol.symbolPath, worker.deflater, worker.source, worker.member);
     }
+    // Copied out at its own size: the worker's buffer has room for the bound of the
+    // largest input, and a result may wait a while for its turn.
+    symbol.member.assign(worker.member.begin(), worker.member.end());
   } catch (...) {
     symbol.storeFailure = std::current_exception();
     return symbol;

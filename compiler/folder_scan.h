@@ -45,6 +45,7 @@ struct DescribedSymbol {
 struct SymbolWorker {
   Deflater deflater;
   std::vector<std::uint8_t> source;
+  std::vector<std::uint8_t> member;  // room for the largest member yet, kept between symbols
 };
 
 using SymbolPipeline = OrderedPipeline<DescribedSymbol, SymbolWorker>;

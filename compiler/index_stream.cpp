@@ -1,6 +1,5 @@
 #include "index_stream.h"
 
-#include <span>
 #include <system_error>
 #include <utility>
 
@@ -19,7 +18,7 @@ std::span<const std::uint8_t> AsBytes(const std::string& text) {
 
 }  // namespace
 
-IndexStream::IndexStream(bool inBackground) : bytes_(kUtf8Mark), inBackground_(inBackground) {
+IndexStream::IndexStream(bool inBackground) : current_(kUtf8Mark), inBackground_(inBackground) {
   if (!inBackground_) return;
   try {
     compressor_ = std::thread([this] { Compress(); });
@@ -39,26 +38,44 @@ IndexStream::~IndexStream() {
 }
 
 void IndexStream::AppendLine(const std::string& line) {
-  AppendIndexFileLine(bytes_, line);
-  if (inBackground_ && bytes_.size() - handedOver_ >= kPieceBytes) HandOver(false);
+  AppendIndexFileLine(current_, line);
+  if (current_.size() >= kPieceBytes) CloseCurrentPiece(false);
 }
 
-void IndexStream::HandOver(bool last) {
+void IndexStream::CloseCurrentPiece(bool last) {
+  auto piece = std::make_shared<const std::string>(std::move(current_));
+  current_.clear();
+  pieces_.push_back(piece);
+  if (!inBackground_) return;
   {
     std::lock_guard lock(mutex_);
-    pieces_.emplace_back(bytes_, handedOver_);
+    toCompress_.push_back(std::move(piece));
     last_ = last;
   }
-  handedOver_ = bytes_.size();
   wake_.notify_all();
 }
 
+std::vector<std::span<const std::uint8_t>> IndexStream::FilePieces() const {
+  std::vector<std::span<const std::uint8_t>> spans;
+  for (const Piece& piece : pieces_) spans.push_back(AsBytes(*piece));
+  if (!current_.empty()) spans.push_back(AsBytes(current_));
+  return spans;
+}
+
+std::string IndexStream::FileBytes() const {
+  std::string bytes;
+  for (const auto piece : FilePieces()) bytes.append(reinterpret_cast<const char*>(piece.data()), piece.size());
+  return bytes;
+}
+
 std::vector<std::uint8_t> IndexStream::TakeMember() {
+  CloseCurrentPiece(true);
   if (!inBackground_) {
-    deflater_.CompressMember(AsBytes(bytes_), member_);
+    deflater_.BeginMember(member_);
+    for (const Piece& piece : pieces_) deflater_.FeedMember(AsBytes(*piece), member_);
+    deflater_.FinishMember(member_);
     return std::move(member_);
   }
-  HandOver(true);
   std::unique_lock lock(mutex_);
   wake_.wait(lock, [this] { return done_; });
   if (failure_) std::rethrow_exception(failure_);
@@ -69,19 +86,17 @@ void IndexStream::Compress() {
   try {
     deflater_.BeginMember(member_);
     for (;;) {
-      std::string piece;
+      Piece piece;
       bool last = false;
       {
         std::unique_lock lock(mutex_);
-        wake_.wait(lock, [this] { return stopping_ || !pieces_.empty() || last_; });
+        wake_.wait(lock, [this] { return stopping_ || !toCompress_.empty(); });
         if (stopping_) return;
-        if (!pieces_.empty()) {
-          piece = std::move(pieces_.front());
-          pieces_.pop_front();
-        }
-        last = last_ && pieces_.empty();
+        piece = std::move(toCompress_.front());
+        toCompress_.pop_front();
+        last = last_ && toCompress_.empty();
       }
-      deflater_.FeedMember(AsBytes(piece), member_);
+      deflater_.FeedMember(AsBytes(*piece), member_);
       if (last) break;
     }
     deflater_.FinishMember(member_);

@@ -1,13 +1,16 @@
 // The index as the scan builds it: the bytes of "LIBSVG.txt", and their gzip member,
 // compressed on a thread of its own while the scan goes on, so that compressing the
-// index does not wait for the end of the run.
+// index does not wait for the end of the run. The text is kept in pieces of a fixed
+// size, shared with the compressor, so it takes its own size in memory and no more.
 #pragma once
 
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <exception>
+#include <memory>
 #include <mutex>
+#include <span>
 #include <string>
 #include <thread>
 #include <vector>
@@ -25,23 +28,28 @@ class IndexStream {
   ~IndexStream();  // stops the compressor; the member is dropped
 
   void AppendLine(const std::string& line);
-  const std::string& FileBytes() const { return bytes_; }
+
+  // The bytes so far, mark and lines, in order.
+  std::vector<std::span<const std::uint8_t>> FilePieces() const;
+  std::string FileBytes() const;
 
   // The member of FileBytes(), once every line is in; EZCompressionError.
   std::vector<std::uint8_t> TakeMember();
 
  private:
-  void HandOver(bool last);
+  using Piece = std::shared_ptr<const std::string>;
+
+  void CloseCurrentPiece(bool last);
   void Compress();
 
-  std::string bytes_;             // mark and lines so far
-  std::size_t handedOver_ = 0;    // bytes_ given to the compressor
+  std::vector<Piece> pieces_;  // full pieces, in order
+  std::string current_;        // the piece being filled
   bool inBackground_;
 
   std::mutex mutex_;
   std::condition_variable wake_;
-  std::deque<std::string> pieces_;  // handed over, not yet compressed
-  bool last_ = false;               // no piece will follow
+  std::deque<Piece> toCompress_;
+  bool last_ = false;  // no piece will follow
   bool stopping_ = false;
   bool done_ = false;
   std::exception_ptr failure_;

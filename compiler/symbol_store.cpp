@@ -13,9 +13,6 @@
 namespace zav {
 namespace {
 
-std::span<const std::uint8_t> AsBytes(const std::string& text) {
-  return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
-}
 
 // A failed copy is told with the system's text alone.
 [[noreturn]] void ThrowCopyFailure(int errorNumber) {
@@ -66,7 +63,7 @@ std::int32_t SymbolStore::StoreSvgz(const std::string& sourcePath, const std::st
 
 void SymbolStore::StoreIndex(IndexStream& index, const std::string& txtPath, const std::string& txtzPath) {
   PendingFile text = PendingFile::InPlace(txtPath);
-  WriteAll(text.fd(), AsBytes(index.FileBytes()));
+  for (const auto piece : index.FilePieces()) WriteAll(text.fd(), piece);
   text.Commit(false);
   member_ = index.TakeMember();
   WriteSideFile(txtzPath);
