@@ -179,9 +179,13 @@ for corpus in "${corpus_list[@]}"; do
   symbols=$(node "$bench_dir/make_corpus.js" "$work/package" "$corpus" "$work/$corpus")
   input_bytes=$(find "$work/$corpus" -type f -name '*.svg' -printf '%s\n' | awk '{ s += $1 } END { print s }')
   largest=$(find "$work/$corpus" -type f -name '*.svg' -printf '%s\n' | sort -n | tail -n 1)
-  printf '%s\t%s\t%s\t%s\n' "$corpus" "$symbols" "$input_bytes" "$largest" >>"$corpus_info"
   echo "Timing the $corpus corpus ($symbols symbols) ..."
+  first_run=$((runs_made + 1))
   time_corpus "$corpus"
+  # The index, which a run holds in memory whole: the part of its peak that may grow.
+  index_bytes=$(stat -c %s "$work/out/$first_run/LIBSVG.txt" 2>/dev/null || echo 0)
+  printf '%s\t%s\t%s\t%s\t%s\n' "$corpus" "$symbols" "$input_bytes" "$largest" "$index_bytes" \
+    >>"$corpus_info"
 done
 
 node "$bench_dir/report.js" "$corpus_info" "$samples" "$cores" "${ZAV_THREADS:-}" \
