@@ -2,7 +2,7 @@
 
 #include <QCommandLineParser>
 #include <QRegularExpression>
-#include <cstring>
+#include <string_view>
 
 namespace orlindo {
 namespace {
@@ -28,10 +28,13 @@ void Print(std::FILE* stream, const QString& text) {
 
 bool WantsConsole(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--") == 0) break;
-    if (std::strcmp(argv[i], "--batch") == 0 || std::strcmp(argv[i], "--help") == 0 ||
-        std::strcmp(argv[i], "-h") == 0) {
-      return true;
+    const std::string_view argument = argv[i];
+    if (argument == "--") break;
+    if (argument == "--batch" || argument == "--help" || argument == "-h") return true;
+    // An input option without --batch is a usage error, told without a display too.
+    for (const InputOption& option : kInputOptions) {
+      const std::string_view name = argument.substr(0, argument.find('='));
+      if (name.size() > 2 && name.substr(0, 2) == "--" && name.substr(2) == option.name) return true;
     }
   }
   return false;

@@ -25,8 +25,9 @@ struct CommandLine {
   QString error;                     // for Mode::Usage
 };
 
-// Whether the arguments ask for a run without a window (batch or help), so that no
-// display is needed to start.
+// Whether the arguments name an option of ours (batch, help, an input), so that the
+// program starts without a display. Qt's own options (-platform ...) are left to the
+// window's QApplication.
 bool WantsConsole(int argc, char** argv);
 
 // arguments as QCoreApplication::arguments() gives them, the program first.

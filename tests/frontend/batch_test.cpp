@@ -45,12 +45,14 @@ TEST(ParseCommandLine, TakesEachInputFromItsOptionAsItStands) {
   EXPECT_EQ(line.inputs[static_cast<int>(Field::Copyright)], QStringLiteral("© 会社"));
 }
 
-TEST(WantsConsole, OnlyForBatchAndHelp) {
+TEST(WantsConsole, ForOurOptionsOnly) {
   const char* window[] = {"Orlindo", "-platform", "offscreen"};
   const char* batch[] = {"Orlindo", "--out", "x", "--batch"};
   const char* afterEnd[] = {"Orlindo", "--", "--batch"};
+  const char* inputOnly[] = {"Orlindo", "--svg=x"};
   EXPECT_FALSE(orlindo::WantsConsole(3, const_cast<char**>(window)));
   EXPECT_TRUE(orlindo::WantsConsole(4, const_cast<char**>(batch)));
+  EXPECT_TRUE(orlindo::WantsConsole(2, const_cast<char**>(inputOnly)));
   EXPECT_FALSE(orlindo::WantsConsole(3, const_cast<char**>(afterEnd)));
 }
 
