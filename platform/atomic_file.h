@@ -17,7 +17,7 @@ bool ReplaceFileContents(const std::string& pathText, std::string_view bytes);
 
 // Forces the file and the entry in its folder to the disk (fsync of both). Kept apart
 // from the replacement so that thousands of descriptor writes do not each wait for the
-// disk; the profile functions' flush call lands here.
+// disk; the settings file, written once at the end, is synced by its writer.
 bool SyncFileToDisk(const std::string& pathText);
 
 }  // namespace zav

@@ -263,10 +263,11 @@ bool WritePrivateProfileString(const std::optional<std::string>& section,
                                const std::optional<std::string>& value,
                                const std::string& fileName) {
   if (!section && !key && !value) {
-    // Nothing cached to write out: make what was written durable. A file never written
-    // has nothing to flush.
-    if (SyncFileToDisk(fileName) || errno == ENOENT) return true;
-    return false;
+    // Windows writes its cached copy out here; every write has already replaced the
+    // file, so there is nothing left to do. Forcing it to the disk is left to callers
+    // that need it (SyncFileToDisk): the import flushes once per descriptor, and
+    // thousands of disk waits would buy nothing for files deleted after the build.
+    return true;
   }
   // A line break would split the line and could plant keys the caller never wrote; a
   // "=" in a key would make it read back as another key.

@@ -20,8 +20,8 @@ std::string GetPrivateProfileString(const std::string& section, const std::strin
 // Writes key=value into section, creating the file, the section or the key as needed,
 // replacing the key's value in place and keeping every other line byte for byte. A
 // missing value deletes the key, a missing key the whole section. All three missing is
-// the flush call: every write already replaced the file atomically, so it forces the file
-// to the disk. Returns false when the file cannot be written, with errno set; EINVAL for
+// the flush call, which succeeds at once: nothing is cached, every write has already
+// replaced the file (zav::SyncFileToDisk forces it to the disk). Returns false when the file cannot be written, with errno set; EINVAL for
 // a missing section or a name or value with a line break (or a key with "=") that would
 // change other lines of the file.
 bool WritePrivateProfileString(const std::optional<std::string>& section,

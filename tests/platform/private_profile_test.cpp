@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "atomic_file.h"
 #include "../support/bytes.h"
 #include "../support/temp_dir.h"
 
@@ -229,7 +230,7 @@ TEST_F(ProfileTest, KeepsPermissionsAndLinks) {
   chmod(target.c_str(), 0640);
   std::filesystem::create_symlink("real/p.ini", Path("link.ini"));
   ASSERT_TRUE(zav::WritePrivateProfileString("s", "k", "v", Path("link.ini")));
-  ASSERT_TRUE(zav::WritePrivateProfileString(nullopt, nullopt, nullopt, Path("link.ini")));
+  ASSERT_TRUE(zav::SyncFileToDisk(Path("link.ini")));
   EXPECT_TRUE(std::filesystem::is_symlink(Path("link.ini")));
   EXPECT_EQ(Read(target), "[s]\r\nk=v\r\n");
   struct stat info {};
@@ -240,6 +241,9 @@ TEST_F(ProfileTest, KeepsPermissionsAndLinks) {
 TEST_F(ProfileTest, FlushOfAFileNeverWrittenSucceedsAndCreatesNothing) {
   EXPECT_TRUE(zav::WritePrivateProfileString(nullopt, nullopt, nullopt, Path("none.ini")));
   EXPECT_FALSE(Exists(Path("none.ini")));
+  errno = 0;
+  EXPECT_FALSE(zav::SyncFileToDisk(Path("none.ini")));
+  EXPECT_EQ(errno, ENOENT);
 }
 
 }  // namespace
