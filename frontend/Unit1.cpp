@@ -13,6 +13,7 @@
 
 #include "env.h"
 #include "error_box.h"
+#include "single_line_validator.h"
 #include "start_sequence.h"
 
 namespace orlindo {
@@ -129,6 +130,10 @@ void TfrmMain::CreateControls() {
   bbtnStart->setDefault(true);
 
   for (QGroupBox* box : {GroupBox12, GroupBox1, GroupBox2, GroupBox4, GroupBox3}) FitTitle(box);
+  auto* singleLine = new SingleLineValidator(this);
+  for (QLineEdit* edit : {editKihonmdb, editSVGFolder, editOutFolder, editUniqkey, editCopyright}) {
+    edit->setValidator(singleLine);
+  }
 
   StatusBar1 = Place(new QStatusBar(this), "StatusBar1", 0, kClientHeight - kStatusBarHeight,
                      kClientWidth, kStatusBarHeight);

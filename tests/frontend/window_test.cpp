@@ -112,6 +112,20 @@ struct Placement {
   const char* caption;
 };
 
+// A pasted text with line breaks stays one line, so the settings file can hold it.
+TEST_F(WindowTest, EditFieldsTurnLineBreaksIntoBlanks) {
+  {
+    orlindo::TfrmMain window(dialogs_);
+    auto* edit = Find<QLineEdit>(window, "editCopyright");
+    edit->insert(QStringLiteral("公園\r\n地図\rZ"));
+    edit->insert(QStringLiteral("\n!"));
+    EXPECT_EQ(edit->text(), QStringLiteral("公園 地図 Z !"));
+    EXPECT_EQ(edit->cursorPosition(), edit->text().size());
+  }
+  EXPECT_TRUE(dialogs_.shown.empty());
+  EXPECT_NE(Read(SettingsFile()).find("コピーライト=公園 地図 Z !\r\n"), std::string::npos);
+}
+
 TEST_F(WindowTest, ControlsStandWhereTheFormPutsThem) {
   orlindo::TfrmMain window(dialogs_);
   EXPECT_EQ(window.objectName(), "frmMain");
