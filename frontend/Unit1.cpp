@@ -1,8 +1,8 @@
 #include "Unit1.h"
 
 #include <QApplication>
-#include <QFontMetrics>
 #include <QDir>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLineEdit>
