@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <stdexcept>
 
 #include "fake_dialogs.h"
@@ -14,6 +15,8 @@ struct TextCase {
   const char* message;
   const char* shown;
 };
+
+void PrintTo(const TextCase& c, std::ostream* os) { *os << '"' << c.message << '"'; }
 
 class ErrorBoxTextTest : public ::testing::TestWithParam<TextCase> {};
 
