@@ -23,7 +23,8 @@ std::string GetPrivateProfileString(const std::string& section, const std::strin
 // the flush call, which succeeds at once: nothing is cached, every write has already
 // replaced the file (zav::SyncFileToDisk forces it to the disk). Returns false when the file cannot be written, with errno set; EINVAL for
 // a missing section or a name or value with a line break (or a key with "=") that would
-// change other lines of the file.
+// change other lines of the file. Throws, as the read does, only for a ZAV_CODEPAGE that
+// cannot be used.
 bool WritePrivateProfileString(const std::optional<std::string>& section,
                                const std::optional<std::string>& key,
                                const std::optional<std::string>& value,
