@@ -12,8 +12,11 @@
 namespace zav::mdb {
 namespace {
 
-constexpr std::size_t kDefinitionCountsStart = 41;  // max columns, counts, map pointers
-constexpr std::size_t kFirstColumnEnd = 63 + 25;
+// The column count and the first column's entry, leaving the usage-map pointers whole
+// so that a reader gets as far as the columns.
+constexpr std::size_t kColumnCountAt = 45;
+constexpr std::size_t kFirstColumnAt = 63;
+constexpr std::size_t kColumnEntrySize = 25;
 constexpr std::string_view kNotADatabase = "This is a text file, not an Access database.\r\n";
 
 void Flip(std::vector<std::uint8_t>& bytes, std::size_t from, std::size_t to) {
@@ -35,10 +38,20 @@ std::vector<std::uint8_t> BuildDamagedDatabase(const Database& database, Damage 
     throw Failure(ErrorKind::General, "this damage needs a database with at least one table");
   }
   const std::size_t definition = static_cast<std::size_t>(layout.tableDefinitionPages.front()) * kPageSize;
-  if (damage == Damage::CutShort) {
-    bytes.resize(definition + kPageSize / 2);
-  } else {
-    Flip(bytes, definition + kDefinitionCountsStart, definition + kFirstColumnEnd);
+  switch (damage) {
+    case Damage::CutInDefinition:
+      bytes.resize(definition + kPageSize / 2);
+      break;
+    case Damage::CutInRows:
+      if (layout.firstDataPages.front() == 0) {
+        throw Failure(ErrorKind::General, "this damage needs a first table with rows");
+      }
+      bytes.resize(static_cast<std::size_t>(layout.firstDataPages.front()) * kPageSize + kPageSize / 2);
+      break;
+    default:
+      Flip(bytes, definition + kColumnCountAt, definition + kColumnCountAt + 2);
+      Flip(bytes, definition + kFirstColumnAt, definition + kFirstColumnAt + kColumnEntrySize);
+      break;
   }
   return bytes;
 }

@@ -11,14 +11,17 @@
 namespace zav::mdb {
 
 enum class Damage {
-  CutShort,                // ends halfway through the first user table's definition page
+  CutInDefinition,         // ends halfway through the first user table's definition page,
+                           // before the catalog's rows
+  CutInRows,               // ends halfway through the first user table's first data page
   HeaderFlipped,           // every bit of the header's keyed block (database key included) flipped
-  TableDefinitionFlipped,  // first user table: counts, map pointers and first column entry flipped
+  TableDefinitionFlipped,  // first user table: column count and first column entry flipped
   NotADatabase,            // a short text file
   Empty,                   // zero bytes
 };
 
-// The model needs at least one table for the damage that names one.
+// The model needs at least one table (with rows, for CutInRows) for the damage that
+// names one.
 std::vector<std::uint8_t> BuildDamagedDatabase(const Database& database, Damage damage);
 void WriteDamagedDatabase(const Database& database, Damage damage, const std::filesystem::path& out);
 

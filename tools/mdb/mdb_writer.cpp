@@ -133,19 +133,17 @@ Cell StoreValue(const Value& value, const JetColumn& column, PagePacker& longVal
   }
 }
 
+std::size_t UsageMapBytes(std::size_t pageSpan) {
+  return std::max(kMinMapBytes, kMapHeader + (pageSpan + 7) / 8);
+}
+
 // Type 00 map: the first page it covers, then one bit per page from there.
-std::vector<std::uint8_t> UsageMap(const std::vector<std::uint32_t>& pages, const std::string& owner) {
-  const std::uint32_t first = pages.empty() ? 0 : pages.front();
-  const std::size_t bits = pages.empty() ? 0 : pages.back() - first + 1;
-  const std::size_t size = std::max(kMinMapBytes, kMapHeader + (bits + 7) / 8);
-  if (size > kMaxRowBytes) {
-    Fail(owner + ": spreads over more pages than one usage map can list (" +
-         std::to_string((kMaxRowBytes - kMapHeader) * 8) + ")");
-  }
-  std::vector<std::uint8_t> map(size, 0);
-  PutU32(map.data() + 1, first);
+std::vector<std::uint8_t> UsageMap(const std::vector<std::uint32_t>& pages, std::size_t bytes) {
+  std::vector<std::uint8_t> map(bytes, 0);
+  if (pages.empty()) return map;
+  PutU32(map.data() + 1, pages.front());
   for (std::uint32_t page : pages) {
-    const std::size_t bit = page - first;
+    const std::size_t bit = page - pages.front();
     map[kMapHeader + bit / 8] |= static_cast<std::uint8_t>(1u << (bit % 8));
   }
   return map;
@@ -155,9 +153,37 @@ struct PlannedTable {
   JetTable jet;
   const Table* source = nullptr;  // null for the catalog
   std::vector<std::uint32_t> definitionPages;
+  std::vector<std::vector<Cell>> catalogRows;  // the catalog's rows, ready made
   std::optional<PagePacker> rows;
   std::optional<PagePacker> longValues;
 };
+
+// Places a table's rows, and their long values, in pages taken from `numbers`.
+void PackRows(PlannedTable& table, PageNumbers& numbers) {
+  table.rows.emplace(numbers, PagePacker::OwnedBy(table.definitionPages.front()));
+  table.longValues.emplace(numbers, PagePacker::LongValues());
+  if (table.source == nullptr) {
+    for (const std::vector<Cell>& cells : table.catalogRows) {
+      table.rows->Place(EncodeRow(table.jet.columns, cells));
+    }
+    return;
+  }
+  const Table& source = *table.source;
+  std::vector<Cell> cells(table.jet.columns.size());
+  for (std::size_t r = 0; r < source.rows.size(); ++r) {
+    for (std::size_t c = 0; c < cells.size(); ++c) {
+      cells[c] = StoreValue(source.rows[r][c], table.jet.columns[c], *table.longValues,
+                            CellPlace(source, r, source.columns[c]));
+    }
+    std::vector<std::uint8_t> row = EncodeRow(table.jet.columns, cells);
+    if (row.size() > kMaxRowBytes) {
+      Fail("table \"" + source.name + "\", row " + std::to_string(r + 1) + ": takes " +
+           std::to_string(row.size()) + " bytes, more than the " + std::to_string(kMaxRowBytes) +
+           " a page holds");
+    }
+    table.rows->Place(std::move(row));
+  }
+}
 
 }  // namespace
 
@@ -169,8 +195,10 @@ std::vector<std::uint8_t> BuildDatabase(const Database& database, Layout& layout
   const RowPlace globalMapRow = globalMap.Place(std::vector<std::uint8_t>(kMaxRowBytes, 0));
 
   std::vector<PlannedTable> tables;
-  tables.push_back(PlannedTable{CatalogTable(), nullptr, {}, {}, {}});
-  for (const Table& table : database.tables) tables.push_back(PlannedTable{ToJetTable(table), &table, {}, {}, {}});
+  tables.push_back(PlannedTable{CatalogTable(), nullptr, {}, {}, {}, {}});
+  for (const Table& table : database.tables) {
+    tables.push_back(PlannedTable{ToJetTable(table), &table, {}, {}, {}, {}});
+  }
   tables.front().jet.rowCount = static_cast<std::uint32_t>(tables.size());
 
   // Definitions first, so that the catalog's rows can name their pages.
@@ -187,40 +215,31 @@ std::vector<std::uint8_t> BuildDatabase(const Database& database, Layout& layout
 
   PlannedTable& catalog = tables.front();
   assert(catalog.definitionPages.front() == kCatalogPage);
-  catalog.rows.emplace(numbers, PagePacker::OwnedBy(kCatalogPage));
   for (const PlannedTable& table : tables) {
     const CatalogObject object{table.jet.name, table.definitionPages.front(), table.source == nullptr};
-    catalog.rows->Place(EncodeRow(catalog.jet.columns, CatalogRow(object)));
+    catalog.catalogRows.push_back(CatalogRow(object));
   }
 
-  for (std::size_t t = 1; t < tables.size(); ++t) {
-    PlannedTable& table = tables[t];
-    table.rows.emplace(numbers, PagePacker::OwnedBy(table.definitionPages.front()));
-    table.longValues.emplace(numbers, PagePacker::LongValues());
-    const Table& source = *table.source;
-    std::vector<Cell> cells(table.jet.columns.size());
-    for (std::size_t r = 0; r < source.rows.size(); ++r) {
-      for (std::size_t c = 0; c < cells.size(); ++c) {
-        cells[c] = StoreValue(source.rows[r][c], table.jet.columns[c], *table.longValues,
-                              CellPlace(source, r, source.columns[c]));
-      }
-      std::vector<std::uint8_t> row = EncodeRow(table.jet.columns, cells);
-      if (row.size() > kMaxRowBytes) {
-        Fail("table \"" + source.name + "\", row " + std::to_string(r + 1) + ": takes " +
-             std::to_string(row.size()) + " bytes, more than the " + std::to_string(kMaxRowBytes) +
-             " a page holds");
-      }
-      table.rows->Place(std::move(row));
-    }
-  }
-
+  // Each table's usage maps go before its rows, so that a file cut short in the rows of
+  // one table still has whole maps for the tables before it. A map's size depends on
+  // how many pages the rows take, so the rows are first packed once on scratch pages.
   PagePacker maps(numbers, PagePacker::OwnedBy(0));
   std::vector<std::vector<std::uint8_t>> definitions;
-  for (const PlannedTable& table : tables) {
+  for (PlannedTable& table : tables) {
+    PlannedTable trial{table.jet, table.source, table.definitionPages, table.catalogRows, {}, {}};
+    PageNumbers scratch(0);
+    PackRows(trial, scratch);
+    const std::size_t mapBytes = UsageMapBytes(scratch.Count());
     const std::string owner = "table \"" + Utf16ToUtf8(table.jet.name) + "\"";
-    const RowPlace used = maps.Place(UsageMap(table.rows->PageList(), owner));
+    if (mapBytes > kMaxRowBytes) {
+      Fail(owner + ": spreads over more pages than one usage map can list (" +
+           std::to_string((kMaxRowBytes - kMapHeader) * 8) + ")");
+    }
+    const RowPlace used = maps.Place(std::vector<std::uint8_t>(mapBytes, 0));
     // No page is offered for new rows: a later writer starts its own.
-    const RowPlace free = maps.Place(UsageMap({}, owner));
+    const RowPlace free = maps.Place(UsageMap({}, UsageMapBytes(0)));
+    PackRows(table, numbers);
+    maps.RowAt(used) = UsageMap(table.rows->PageList(), mapBytes);
     definitions.push_back(EncodeDefinition(table.jet, used.Pointer(), free.Pointer()));
   }
 
@@ -238,10 +257,15 @@ std::vector<std::uint8_t> BuildDatabase(const Database& database, Layout& layout
   for (std::size_t t = 0; t < tables.size(); ++t) {
     SplitDefinition(definitions[t], tables[t].definitionPages, file);
     tables[t].rows->RenderInto(file);
-    if (tables[t].longValues) tables[t].longValues->RenderInto(file);
+    tables[t].longValues->RenderInto(file);
   }
   maps.RenderInto(file);
   layout.pageCount = pageCount;
+  layout.firstDataPages.clear();
+  for (std::size_t t = 1; t < tables.size(); ++t) {
+    const std::vector<std::uint32_t> pages = tables[t].rows->PageList();
+    layout.firstDataPages.push_back(pages.empty() ? 0 : pages.front());
+  }
   return file;
 }
 

@@ -43,6 +43,7 @@ std::vector<std::uint8_t> BuildDatabase(const Database& database);
 struct Layout {
   std::uint32_t pageCount = 0;
   std::vector<std::uint32_t> tableDefinitionPages;  // first page of each user table's definition
+  std::vector<std::uint32_t> firstDataPages;        // of each user table; 0 when it has no rows
 };
 std::vector<std::uint8_t> BuildDatabase(const Database& database, Layout& layout);
 
