@@ -105,6 +105,11 @@ INSTANTIATE_TEST_SUITE_P(
                   "table \"T\", row 1, column \"c\": a text or memo column takes text or null"},
         ModelCase{"InvalidUtf8", {{Table{"T", {{"c", ColumnType::Text}}, {{std::string("\xC3")}}}}},
                   "table \"T\", row 1, column \"c\": text is not valid UTF-8"},
+        ModelCase{"LeadingMarkInLongMemo",
+                  {{Table{"T", {{"c", ColumnType::Memo}}, {{"\uFEFF" + std::string(1100, 'a')}}}}},
+                  "table \"T\", row 1, column \"c\": a text that starts with U+FEFF cannot be "
+                  "stored here: it would read back as compressed text, and compression is ruled "
+                  "out for it"},
         ModelCase{"RowOverAPage", {{NineFullTexts()}},
                   "table \"Wide\", row 1: takes 4616 bytes, more than the 4080 a page holds"}),
     [](const auto& info) { return std::string(info.param.label); });

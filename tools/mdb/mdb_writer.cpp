@@ -79,16 +79,11 @@ std::vector<std::uint8_t> MemoField(std::uint32_t lengthAndFlags, std::uint32_t 
 
 // A memo's bytes go inline when short, else into one long-value row, else into a chain
 // of rows each starting with the pointer to the next (0 in the last).
-Cell StoreMemo(const std::string& text, PagePacker& longValues, const std::string& place) {
+Cell StoreMemo(const std::string& text, PagePacker& longValues) {
   const std::u16string units = Utf8ToUtf16(text);
-  std::vector<std::uint8_t> bytes;
-  try {
-    bytes = EncodeJetText(units, units.size() <= kMaxCompressibleMemoChars);
-  } catch (const Failure& f) {
-    throw Failure(f.kind, place + ": " + f.message);
-  }
+  std::vector<std::uint8_t> bytes = EncodeJetText(units, units.size() <= kMaxCompressibleMemoChars);
   if (bytes.size() > kMaxMemoBytes) {
-    Fail(place + ": memo of " + std::to_string(units.size()) + " characters takes more than " +
+    Fail("memo of " + std::to_string(units.size()) + " characters takes more than " +
          std::to_string(kMaxMemoBytes) + " bytes");
   }
   const auto length = static_cast<std::uint32_t>(bytes.size());
@@ -116,8 +111,8 @@ Cell StoreMemo(const std::string& text, PagePacker& longValues, const std::strin
   return Cell{false, MemoField(length, pieces.front().Pointer())};
 }
 
-Cell StoreValue(const Value& value, const JetColumn& column, PagePacker& longValues,
-                const std::string& place) {
+// Throws without the value's place; the caller adds it.
+Cell StoreValue(const Value& value, const JetColumn& column, PagePacker& longValues) {
   if (std::holds_alternative<std::monostate>(value)) return Cell{};
   if (const auto* number = std::get_if<std::int32_t>(&value)) {
     std::vector<std::uint8_t> bytes;
@@ -125,12 +120,8 @@ Cell StoreValue(const Value& value, const JetColumn& column, PagePacker& longVal
     return Cell{false, std::move(bytes)};
   }
   const std::string& text = std::get<std::string>(value);
-  if (column.type == JetType::Memo) return StoreMemo(text, longValues, place);
-  try {
-    return Cell{false, EncodeJetText(Utf8ToUtf16(text), true)};
-  } catch (const Failure& f) {
-    throw Failure(f.kind, place + ": " + f.message);
-  }
+  if (column.type == JetType::Memo) return StoreMemo(text, longValues);
+  return Cell{false, EncodeJetText(Utf8ToUtf16(text), true)};
 }
 
 std::size_t UsageMapBytes(std::size_t pageSpan) {
@@ -172,8 +163,11 @@ void PackRows(PlannedTable& table, PageNumbers& numbers) {
   std::vector<Cell> cells(table.jet.columns.size());
   for (std::size_t r = 0; r < source.rows.size(); ++r) {
     for (std::size_t c = 0; c < cells.size(); ++c) {
-      cells[c] = StoreValue(source.rows[r][c], table.jet.columns[c], *table.longValues,
-                            CellPlace(source, r, source.columns[c]));
+      try {
+        cells[c] = StoreValue(source.rows[r][c], table.jet.columns[c], *table.longValues);
+      } catch (const Failure& f) {
+        throw Failure(f.kind, CellPlace(source, r, source.columns[c]) + ": " + f.message);
+      }
     }
     std::vector<std::uint8_t> row = EncodeRow(table.jet.columns, cells);
     if (row.size() > kMaxRowBytes) {
