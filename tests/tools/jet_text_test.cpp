@@ -14,6 +14,7 @@ struct TextCase {
   bool mayCompress;
   std::vector<std::uint8_t> expected;
 };
+void PrintTo(const TextCase& c, std::ostream* os) { *os << c.label; }
 
 class JetTextTest : public ::testing::TestWithParam<TextCase> {};
 

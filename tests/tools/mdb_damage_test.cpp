@@ -80,6 +80,7 @@ struct DamageCase {
   const char* name;
   Damage damage;
 };
+void PrintTo(const DamageCase& c, std::ostream* os) { *os << c.name; }
 
 class LibmdbOnDamageTest : public zavtest::TempDirTest,
                            public ::testing::WithParamInterface<DamageCase> {};

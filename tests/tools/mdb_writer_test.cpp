@@ -49,6 +49,7 @@ struct ModelCase {
   Database database;
   const char* message;
 };
+void PrintTo(const ModelCase& c, std::ostream* os) { *os << c.label; }
 
 class ModelErrorTest : public ::testing::TestWithParam<ModelCase> {};
 

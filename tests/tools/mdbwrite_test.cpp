@@ -41,6 +41,7 @@ struct BadInput {
   const char* json;
   const char* message;  // the whole line on stderr
 };
+void PrintTo(const BadInput& c, std::ostream* os) { *os << c.label; }
 
 class MdbwriteBadInputTest : public MdbwriteTest, public ::testing::WithParamInterface<BadInput> {};
 
