@@ -14,9 +14,8 @@ namespace {
 using zav::mdb::ColumnType;
 using zav::mdb::Database;
 using zav::mdb::Table;
+using zav::mdb::kNull;
 using zav::mdb::Value;
-
-const Value kNull = std::monostate{};
 
 Value Text(const char* text) { return std::string(text); }
 

@@ -21,8 +21,10 @@ struct Column {
   int textChars = kMaxTextChars;  // Text only: the column's size, 1..255 UTF-16 units
 };
 
-// NULL, a Long Integer, or UTF-8 text for a Text or Memo column.
+// NULL, a Long Integer, or UTF-8 text for a Text or Memo column. An empty text is
+// stored as a zero-length value, as Access stores it; libmdb reads that back as NULL.
 using Value = std::variant<std::monostate, std::int32_t, std::string>;
+inline const Value kNull{};
 using Row = std::vector<Value>;
 
 struct Table {
