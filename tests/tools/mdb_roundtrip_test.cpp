@@ -53,11 +53,11 @@ class MdbRoundTripTest : public zavtest::TempDirTest {
 };
 
 TEST_F(MdbRoundTripTest, MdbtoolsProgramsReadNamesTypesAndRows) {
-  const Table other{"Other table", {{"n", ColumnType::Long}}, {{7}}};
+  const Table other{"記号 一覧", {{"番号", ColumnType::Long}}, {{7}}};
   const std::string path = Write(Database{{MainTable(), other}});
 
   EXPECT_EQ(Tool("mdb-ver", zavtest::Quote(path)), "JET4\n");
-  EXPECT_EQ(Tool("mdb-tables", "-1 " + zavtest::Quote(path)), "T_main\nOther table\n");
+  EXPECT_EQ(Tool("mdb-tables", "-1 " + zavtest::Quote(path)), "T_main\n記号 一覧\n");
 
   const std::string schema = Tool("mdb-schema", zavtest::Quote(path) + " access");
   EXPECT_NE(schema.find("CREATE TABLE [T_main]\n (\n"
@@ -74,7 +74,7 @@ TEST_F(MdbRoundTripTest, MdbtoolsProgramsReadNamesTypesAndRows) {
             "1,\"記号A\",NULL,NULL\n"
             "-2147483648,NULL,\"x\",\"he said \"\"hi\"\"\"\n"
             "2147483647,\"ABCDEF記号gh\",\"\uFEFFa\",\"円A記号\"\n");
-  EXPECT_EQ(Tool("mdb-export", zavtest::Quote(path) + " 'Other table'"), "n\n7\n");
+  EXPECT_EQ(Tool("mdb-export", zavtest::Quote(path) + " '記号 一覧'"), "番号\n7\n");
 }
 
 TEST_F(MdbRoundTripTest, LibmdbReadsTheHeaderAsWritten) {
