@@ -1,8 +1,14 @@
 #include "batch.h"
 
 #include <QCommandLineParser>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <string_view>
+
+#include "codepage.h"
+#include "env.h"
+#include "error_box.h"
+#include "start_sequence.h"
 
 namespace orlindo {
 namespace {
@@ -120,6 +126,38 @@ void BatchDialogs::Show(Notice kind, const QString& text) {
   while (line.endsWith(u'\r') || line.endsWith(u'\n')) line.chop(1);
   line.replace(kLineBreaks, QStringLiteral(" | "));
   Print(out_, caption + QStringLiteral(": ") + line + u'\n');
+}
+
+int RunBatch(const QStringList& arguments, std::FILE* out, std::FILE* err) {
+  const QString program = arguments.isEmpty() ? QStringLiteral("Orlindo")
+                                              : QFileInfo(arguments.front()).fileName();
+  const CommandLine line = ParseCommandLine(arguments);
+  switch (line.mode) {
+    case CommandLine::Mode::Help:
+      Print(out, BatchHelpText());
+      return kBatchLibraryMade;
+    case CommandLine::Mode::Window:
+    case CommandLine::Mode::Usage:
+      Print(err, QStringLiteral("%1: %2\nTry '%1 --help'.\n")
+                     .arg(program, line.mode == CommandLine::Mode::Usage ? line.error
+                                                                        : QStringLiteral("--batch missing")));
+      return kBatchUsage;
+    case CommandLine::Mode::Batch:
+      break;
+  }
+
+  BatchView view;
+  BatchDialogs dialogs(err, ApplicationTitle());
+  bool made = false;
+  RunReportingFailures(dialogs, [&] {
+    zav::AnsiCodePage();  // a ZAV_CODEPAGE that cannot be used is told before any file is read
+    LoadSettings(view, SettingsPath());
+    for (int field = 0; field < 5; ++field) {
+      if (line.inputs[field]) view.SetFieldText(static_cast<Field>(field), *line.inputs[field]);
+    }
+    made = RunStartSequence(view, dialogs);
+  });
+  return made ? kBatchLibraryMade : kBatchFailed;
 }
 
 }  // namespace orlindo
