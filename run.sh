@@ -18,8 +18,8 @@ rm -f out/*.svgz out/LIBSVG.txt out/LIBSVG.txtz
 echo "out/example.zavlibsvg: $(stat -c %s out/example.zavlibsvg) bytes"
 
 # The front end removes the side files it made and keeps any that were there, so the
-# compiler's side files from above must go first. Its own settings file is not touched:
-# every input is given. The SVG folder is left as it was found.
+# compiler's side files from above must go first. The batch mode never writes the
+# settings file, and the build leaves the top of the SVG folder as it found it.
 rm -f out/*.svgz out/LIBSVG.txt out/LIBSVG.txtz
 "$build/frontend/Orlindo" --batch --mdb examples/definitions.mdb --svg examples/symbols \
   --out out --name example-db --copyright "Maki icons by Mapbox, CC0 1.0"
