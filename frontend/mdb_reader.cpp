@@ -104,7 +104,7 @@ ReadOutcome ReadMdbTable(const std::string& openPath, const std::string& shownPa
     return Refuse("テーブル '" + tableName + "' がデータベース " + Quoted(shownPath) + " にありません");
   }
   const std::string unreadable =
-      "テーブル '" + tableName + "' を読めません。ファイルが壊れている可能性があります";
+      "データベース " + Quoted(shownPath) + " のテーブル '" + tableName + "' を読めません。ファイルが壊れている可能性があります";
   TablePtr table(mdb_read_table(entry));
   if (!table || mdb_read_columns(table.get()) == nullptr) return Refuse(unreadable);
 
@@ -130,7 +130,8 @@ ReadOutcome ReadMdbTable(const std::string& openPath, const std::string& shownPa
       if (row[i].isNull || column->col_type == MDB_OLE) continue;  // OLE objects have no text
       const std::size_t size = strnlen(values[i].data(), kBindSize);
       if (size >= kBindSize - 1) {
-        return Refuse("テーブル '" + tableName + "' の列 '" + column->name + "' に長すぎる値があります");
+        return Refuse("データベース " + Quoted(shownPath) + " のテーブル '" + tableName + "' の列 '" +
+                      column->name + "' に長すぎる値があります");
       }
       row[i].text = zav::SanitizeUtf8(std::string_view(values[i].data(), size));
     }
