@@ -363,4 +363,43 @@ INSTANTIATE_TEST_SUITE_P(Cases, StemTest,
                                            StemCase{"a.b:c", "a.b:c"}, StemCase{"", ""},
                                            StemCase{".hidden", ""}, StemCase{"x.tar.gz", "x.tar"}));
 
+
+#ifdef ZAVBUILD_PATH
+// A Japanese caption travels from the database through the descriptor file into the
+// compiler's index line unchanged, in UTF-8 and in a Windows code page alike: both
+// programs read ZAV_CODEPAGE, so the descriptor is written as the compiler reads it.
+TEST_F(ImportTest, JapaneseCaptionReachesTheCompilersIndexLine) {
+  Put("svg/bench.svg", "<svg xmlns=\"http://www.w3.org/2000/svg\"/>");
+  UseDatabase({{Number(1), Text("bench"), Text("公園施設"), Text("ベンチ（木製）")}});
+  for (const char* codePage : {"", "932"}) {
+    SCOPED_TRACE(std::string("ZAV_CODEPAGE=") + codePage);
+    CodePageGuard guard(codePage);
+    std::filesystem::remove(Svg("bench.svg.inf"));
+    Import();
+    if (*codePage == '\0') {
+      EXPECT_EQ(Read(Svg("bench.svg.inf")), Descriptor("公園施設", "ベンチ（木製）"));
+    } else {
+      EXPECT_EQ(Read(Svg("bench.svg.inf")),
+                "[INFO]\r\nCATEGORY=\x8C\xF6\x89\x80\x8E\x7B\x90\xDD\r\n"
+                "CAPTION=\x83\x78\x83\x93\x83\x60\x81\x69\x96\xD8\x90\xBB\x81\x6A\r\n");
+    }
+
+    const std::string out = MakeFolder(std::string("out") + codePage);
+    const std::string command = std::string("'") + ZAVBUILD_PATH + "' parks '" + svg_ + "' '" + out + "' > '" +
+                                Path("console.txt") + "' 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0) << Read(Path("console.txt"));
+    const std::string index = Read(out + "/LIBSVG.txt");
+    // The block offset depends on the copyright block before it; the rest is fixed.
+    const std::string head = kUtf8Mark + "parks:bench=";
+    const std::string tail = "|ベンチ（木製）|公園施設\r\n";
+    ASSERT_GT(index.size(), head.size() + tail.size()) << index;
+    EXPECT_EQ(index.substr(0, head.size()), head);
+    EXPECT_EQ(index.substr(index.size() - tail.size()), tail);
+    const std::string offset = index.substr(head.size(), index.size() - head.size() - tail.size());
+    EXPECT_FALSE(offset.empty());
+    EXPECT_EQ(offset.find_first_not_of("0123456789"), std::string::npos) << offset;
+  }
+}
+#endif
+
 }  // namespace
