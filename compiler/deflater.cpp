@@ -1,0 +1,70 @@
+#include "deflater.h"
+
+#include <string>
+
+#include "failure.h"
+
+namespace zav {
+namespace {
+
+constexpr int kLevel = 9;
+constexpr int kGzipWindowBits = 15 + 16;
+constexpr int kMemoryLevel = 8;
+constexpr int kOsByte = 0x0B;  // every member carries it, whatever system zlib was built for
+// avail_in and avail_out are 32-bit: input goes in pieces of at most this.
+constexpr std::size_t kMaxPieceBytes = std::size_t{1} << 30;
+
+[[noreturn]] void ThrowZlib(int rc) { throw Failure(ErrorKind::Compression, zError(rc)); }
+
+}  // namespace
+
+Deflater::Deflater() {
+  const int rc = deflateInit2(&strm_, kLevel, Z_DEFLATED, kGzipWindowBits, kMemoryLevel,
+                              Z_DEFAULT_STRATEGY);
+  if (rc != Z_OK) ThrowZlib(rc);
+}
+
+Deflater::~Deflater() { deflateEnd(&strm_); }
+
+void Deflater::Restart() {
+  if (!fresh_) {
+    if (const int rc = deflateReset(&strm_); rc != Z_OK) ThrowZlib(rc);
+  }
+  fresh_ = false;
+  header_ = gz_header{};
+  header_.os = kOsByte;
+  if (const int rc = deflateSetHeader(&strm_, &header_); rc != Z_OK) ThrowZlib(rc);
+}
+
+void Deflater::CompressMember(std::span<const std::uint8_t> input, std::vector<std::uint8_t>& member) {
+  Restart();
+  // Room for the whole member at once in all but pathological cases; grown if not.
+  const uLong bound = input.size() <= kMaxPieceBytes ? deflateBound(&strm_, static_cast<uLong>(input.size()))
+                                                     : input.size() + input.size() / 8 + 64;
+  member.resize(bound);
+  std::size_t produced = 0;
+  const auto step = [&](int flush) {
+    if (produced == member.size()) member.resize(member.size() + member.size() / 2 + 4096);
+    const std::size_t room = std::min(member.size() - produced, kMaxPieceBytes);
+    strm_.next_out = member.data() + produced;
+    strm_.avail_out = static_cast<uInt>(room);
+    const int rc = deflate(&strm_, flush);
+    produced += room - strm_.avail_out;
+    if (rc < 0 && rc != Z_BUF_ERROR) ThrowZlib(rc);  // Z_BUF_ERROR only means no progress
+    return rc;
+  };
+  while (!input.empty()) {
+    const std::size_t piece = std::min(input.size(), kMaxPieceBytes);
+    strm_.next_in = const_cast<Bytef*>(input.data());
+    strm_.avail_in = static_cast<uInt>(piece);
+    while (strm_.avail_in > 0) step(Z_NO_FLUSH);
+    input = input.subspan(piece);
+  }
+  strm_.next_in = nullptr;
+  strm_.avail_in = 0;
+  while (step(Z_FINISH) != Z_STREAM_END) {
+  }
+  member.resize(produced);
+}
+
+}  // namespace zav

@@ -1,0 +1,28 @@
+#include "index_text.h"
+
+#include "unicode.h"
+
+namespace zav {
+
+std::string IndexLine(const std::string& libraryName, const std::string& symbolName,
+                      std::int64_t blockOffset, const std::string& caption, const std::string& category) {
+  return libraryName + ":" + symbolName + "=" + std::to_string(blockOffset) + "|" + caption + "|" + category;
+}
+
+std::string AliasLine(const std::string& uniqueId, const std::string& libraryName,
+                      const std::string& symbolName) {
+  return uniqueId + "=@" + libraryName + ":" + symbolName;
+}
+
+std::string IndexFileBytes(const std::vector<std::string>& lines) {
+  std::string bytes(kUtf8Mark);
+  for (const std::string& line : lines) {
+    // Names come from the command line and the file system as bytes; the index is
+    // UTF-8, so a stray byte becomes U+FFFD rather than broken text.
+    bytes += SanitizeUtf8(line);
+    bytes += "\r\n";
+  }
+  return bytes;
+}
+
+}  // namespace zav

@@ -1,0 +1,20 @@
+// The index: one line per symbol ("<library>:<symbol>=<offset>|<caption>|<category>")
+// and one alias line per unique identifier ("<id>=@<library>:<symbol>"), saved as
+// UTF-8 with its mark, every line ending in CR LF.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace zav {
+
+std::string IndexLine(const std::string& libraryName, const std::string& symbolName,
+                      std::int64_t blockOffset, const std::string& caption, const std::string& category);
+std::string AliasLine(const std::string& uniqueId, const std::string& libraryName,
+                      const std::string& symbolName);
+
+// The bytes of "LIBSVG.txt" and of the index block's content.
+std::string IndexFileBytes(const std::vector<std::string>& lines);
+
+}  // namespace zav

@@ -1,0 +1,17 @@
+// zavbuild NAME SOURCE OUTPUT: compiles the symbol folder SOURCE into
+// OUTPUT/NAME.zavlibsvg. Exit status 0 after a complete run, 1 after a reported
+// failure, 2 when the usage text is printed.
+#include <exception>
+#include <iostream>
+
+#include "command_line.h"
+#include "run.h"
+
+int main(int argc, char** argv) {
+  try {
+    return zav::RunCompiler(zav::ArgumentsFrom(argc, argv), std::cout);
+  } catch (const std::exception& error) {  // the console itself failed; nowhere else to tell
+    std::cerr << "Exception: " << error.what() << '\n';
+  }
+  return zav::kExitFailed;
+}

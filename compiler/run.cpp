@@ -1,0 +1,80 @@
+#include "run.h"
+
+#include <new>
+#include <string_view>
+
+#include "codepage.h"
+#include "failure.h"
+#include "file_sink.h"
+#include "folder_scan.h"
+#include "copyright_file.h"
+#include "path_text.h"
+#include "pending_file.h"
+
+namespace zav {
+namespace {
+
+constexpr std::string_view kBanner = "Zavora SVG Library Compiler";
+constexpr std::string_view kUsageLines[] = {
+    "",
+    "usage:",
+    "  zavbuild.exe name source output",
+    "where:",
+    "  name        - unique library name",
+    "  source      - directory where SVG files resides",
+    "  destination - an empty exiting folder where library .zavlibsvg will be produced",
+    "",
+};
+
+void PrintLine(std::ostream& console, std::string_view line) {
+  console << line << '\n';
+  console.flush();
+}
+
+void BuildLibrary(const RunNames& names, const RunOptions& options) {
+  const std::string libraryPath = JoinPathText(names.outputFolder, names.libraryName + ".zavlibsvg");
+  PendingFile file = PendingFile::Beside(libraryPath);
+  FileSink sink(file.fd());
+  LibraryWriter library(sink, options.libraryLimitBytes);
+  library.WriteHeader();
+  library.WriteCopyrightBlock(ReadCopyrightFile(names.sourceFolder));
+  WriteIndexBlock(names, library);
+  library.FinishLibrary();
+  sink.Flush();
+  file.Commit(true);  // only a complete library ever carries the final name
+}
+
+}  // namespace
+
+int RunCompiler(const std::vector<std::string>& arguments, std::ostream& console,
+                const RunOptions& options) {
+  PrintLine(console, kBanner);
+  if (arguments.size() < 3) {
+    for (std::string_view line : kUsageLines) PrintLine(console, line);
+    return kExitUsage;
+  }
+  std::string_view kind;
+  std::string message;
+  try {
+    AnsiCodePage();  // a ZAV_CODEPAGE that cannot be used stops the run before any file
+    const RunNames names{arguments[0], arguments[1], arguments[2]};
+    PrintLine(console, "  compiling...");
+    BuildLibrary(names, options);
+    PrintLine(console, "  done");
+    PrintLine(console, "");
+    return kExitDone;
+  } catch (const Failure& failure) {
+    kind = KindWord(failure.kind);
+    message = failure.message;
+  } catch (const std::bad_alloc&) {
+    kind = "EOutOfMemory";
+    message = "Out of memory";
+  } catch (const std::exception& error) {
+    kind = KindWord(ErrorKind::General);
+    message = error.what();
+  }
+  PrintLine(console, std::string(kind) + ": " + message);
+  return kExitFailed;
+}
+
+}  // namespace zav

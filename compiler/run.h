@@ -1,0 +1,26 @@
+// One run of the compiler: banner, usage or progress lines, the library written in its
+// fixed order, and the one place where a failure becomes the report line.
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "library_writer.h"
+
+namespace zav {
+
+inline constexpr int kExitDone = 0;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitUsage = 2;
+
+struct RunOptions {
+  std::uint64_t libraryLimitBytes = kFormatLimitBytes;  // lowered by tests only
+};
+
+// Prints to `console` (lines end in "\n", flushed at once) and returns the exit status.
+int RunCompiler(const std::vector<std::string>& arguments, std::ostream& console,
+                const RunOptions& options = {});
+
+}  // namespace zav

@@ -1,0 +1,76 @@
+#include "symbol_store.h"
+
+#include <cerrno>
+#include <optional>
+#include <span>
+
+#include "failure.h"
+#include "file_io.h"
+#include "gunzip.h"
+#include "pending_file.h"
+#include "sys_error.h"
+
+namespace zav {
+namespace {
+
+std::span<const std::uint8_t> AsBytes(const std::string& text) {
+  return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+}
+
+// A failed copy is told with the system's text alone.
+[[noreturn]] void ThrowCopyFailure(int errorNumber) {
+  throw Failure(ErrorKind::General, SystemErrorText(errorNumber));
+}
+
+}  // namespace
+
+std::int32_t SymbolStore::StoreSvg(const std::string& sourcePath, const std::string& sidePath) {
+  ReadWholeFile(sourcePath, source_);
+  Compress(source_);
+  WriteSideFile(sidePath);
+  return library_.AppendBlock(member_);
+}
+
+std::int32_t SymbolStore::StoreSvgz(const std::string& sourcePath, const std::string& sidePath) {
+  if (const int error = TryReadWholeFile(sourcePath, source_); error != 0) {
+    ThrowCopyFailure(error);
+  }
+  // Checked before the copy is made, so that a bad file leaves nothing behind.
+  GunzipAll(source_, content_);
+  Compress(content_);
+
+  int error = 0;
+  std::optional<PendingFile> copy = PendingFile::TryCreateNew(sidePath, error);
+  if (!copy) ThrowCopyFailure(error);
+  if (const int writeError = TryWriteAll(copy->fd(), source_); writeError != 0) {
+    ThrowCopyFailure(writeError);
+  }
+  try {
+    copy->Commit(false);
+  } catch (const Failure&) {
+    ThrowCopyFailure(EIO);
+  }
+  return library_.AppendBlock(member_);
+}
+
+void SymbolStore::StoreIndex(const std::string& indexBytes, const std::string& txtPath,
+                             const std::string& txtzPath) {
+  PendingFile text = PendingFile::InPlace(txtPath);
+  WriteAll(text.fd(), AsBytes(indexBytes));
+  text.Commit(false);
+  Compress(AsBytes(indexBytes));
+  WriteSideFile(txtzPath);
+  library_.AppendBlock(member_);
+}
+
+void SymbolStore::Compress(std::span<const std::uint8_t> content) {
+  deflater_.CompressMember(content, member_);
+}
+
+void SymbolStore::WriteSideFile(const std::string& sidePath) {
+  PendingFile side = PendingFile::InPlace(sidePath);
+  WriteAll(side.fd(), member_);
+  side.Commit(false);
+}
+
+}  // namespace zav

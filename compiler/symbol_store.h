@@ -1,0 +1,46 @@
+// Stores one symbol: its gzip member goes to its side file and, as a block, into the
+// library. Each source is read once and compressed once; the same member bytes go to
+// both places. The steps are apart (read and compress, then write) so that the
+// compression can move to workers while the writes keep the scan's order.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "deflater.h"
+#include "library_writer.h"
+
+namespace zav {
+
+class SymbolStore {
+ public:
+  explicit SymbolStore(LibraryWriter& library) : library_(library) {}
+
+  // A ".svg" drawing: compressed into "side" (created or truncated) and a block.
+  // EFOpenError / EReadError for the source, EFCreateError / EWriteError for the side
+  // file, EZCompressionError, and the writer's limit.
+  std::int32_t StoreSvg(const std::string& sourcePath, const std::string& sidePath);
+
+  // A ".svgz" drawing: copied byte for byte to "side" (which must not exist), and its
+  // content, gunzipped, compressed into a block of its own. A failed copy carries the
+  // system's text; content that is not gzip data fails with "Invalid gzip data: ...".
+  std::int32_t StoreSvgz(const std::string& sourcePath, const std::string& sidePath);
+
+  // The index: its text saved as "txtPath" (created or truncated), then compressed into
+  // "txtzPath" and the index block. EFCreateError / EWriteError for either file.
+  void StoreIndex(const std::string& indexBytes, const std::string& txtPath, const std::string& txtzPath);
+
+ private:
+  void Compress(std::span<const std::uint8_t> content);  // into member_
+  void WriteSideFile(const std::string& sidePath);        // member_ into a new side file
+
+  LibraryWriter& library_;
+  Deflater deflater_;
+  // Reused between symbols, so that their capacity is allocated once per run.
+  std::vector<std::uint8_t> source_;
+  std::vector<std::uint8_t> content_;
+  std::vector<std::uint8_t> member_;
+};
+
+}  // namespace zav
