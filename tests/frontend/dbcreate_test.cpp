@@ -228,7 +228,8 @@ TEST_F(DbCreateTest, ReaderCrashInLibmdbIsContained) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Variants, DamagedDatabaseTest,
-                         ::testing::Values(zav::mdb::Damage::CutShort, zav::mdb::Damage::HeaderFlipped,
+                         ::testing::Values(zav::mdb::Damage::CutInDefinition, zav::mdb::Damage::CutInRows,
+                                           zav::mdb::Damage::HeaderFlipped,
                                            zav::mdb::Damage::TableDefinitionFlipped,
                                            zav::mdb::Damage::NotADatabase, zav::mdb::Damage::Empty));
 

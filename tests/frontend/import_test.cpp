@@ -5,12 +5,12 @@
 #include "import.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
-
-#include <map>
 
 #include "failure.h"
+#include "fake_dialogs.h"
+#include "fake_view.h"
 #include "mdb_fixture.h"
+#include "scoped_env.h"
 #include "support/bytes.h"
 #include "support/temp_dir.h"
 
@@ -20,51 +20,14 @@ using namespace orlindotest;
 using orlindo::Field;
 using orlindo::Notice;
 
-// The window as the import sees it: five fields and a status bar whose texts are kept.
-class MemoryView : public orlindo::View {
+// Keeps every status text, so that both of the import's texts can be checked.
+class StatusRecordingView : public orlindo_test::FieldsView {
  public:
-  QString FieldText(Field field) const override {
-    const auto found = fields.find(field);
-    return found == fields.end() ? QString() : found->second;
+  void SetStatusText(const QString& text) override {
+    statusTexts.push_back(text);
+    FieldsView::SetStatusText(text);
   }
-  void SetFieldText(Field field, const QString& text) override { fields[field] = text; }
-  void SetStatusText(const QString& text) override { statusTexts.push_back(text); }
-  QString StatusText() const override { return statusTexts.empty() ? QString() : statusTexts.back(); }
-  void SetBusy(bool) override {}
-
-  std::map<Field, QString> fields;
   std::vector<QString> statusTexts;
-};
-
-class RecordingDialogs : public orlindo::Dialogs {
- public:
-  void Show(Notice kind, const QString& text) override { shown.emplace_back(kind, text); }
-  std::optional<QString> PickDatabaseFile() override { return std::nullopt; }
-  std::optional<QString> PickFolder(const QString&) override { return std::nullopt; }
-  std::vector<std::pair<Notice, QString>> shown;
-};
-
-// Sets or clears ZAV_CODEPAGE for one test and puts the old value back.
-class CodePageGuard {
- public:
-  explicit CodePageGuard(const char* value) {
-    if (const char* old = std::getenv("ZAV_CODEPAGE")) old_ = old;
-    if (value == nullptr) {
-      ::unsetenv("ZAV_CODEPAGE");
-    } else {
-      ::setenv("ZAV_CODEPAGE", value, 1);
-    }
-  }
-  ~CodePageGuard() {
-    if (old_) {
-      ::setenv("ZAV_CODEPAGE", old_->c_str(), 1);
-    } else {
-      ::unsetenv("ZAV_CODEPAGE");
-    }
-  }
-
- private:
-  std::optional<std::string> old_;
 };
 
 const std::string kUtf8Mark = "\xEF\xBB\xBF";
@@ -78,7 +41,7 @@ class ImportTest : public zavtest::TempDirTest {
     SetField(Field::Copyright, "© Zavora 地図");
   }
 
-  void SetField(Field field, const std::string& text) { view_.fields[field] = QString::fromStdString(text); }
+  void SetField(Field field, const std::string& text) { view_.SetFieldText(field, QString::fromStdString(text)); }
 
   void UseDatabase(std::vector<zav::mdb::Row> rows,
                    std::vector<std::string> names = {"ID", "svgname", "category", "caption"}) {
@@ -114,8 +77,8 @@ class ImportTest : public zavtest::TempDirTest {
   }
 
   std::string svg_;
-  MemoryView view_;
-  RecordingDialogs dialogs_;
+  StatusRecordingView view_;
+  orlindo_test::FakeDialogs dialogs_;
   orlindo::Connection connection_;
 };
 
@@ -146,8 +109,8 @@ TEST_F(ImportTest, WritesDescriptorsForExistingFilesAndWarnsOfTheRest) {
   EXPECT_EQ(Read(Svg(".svg.inf")), Descriptor("", ""));            // NULLs as empty values
 
   ASSERT_EQ(dialogs_.shown.size(), 1u);
-  EXPECT_EQ(dialogs_.shown[0].first, Notice::Warning);
-  EXPECT_EQ(dialogs_.shown[0].second.toStdString(),
+  EXPECT_EQ(dialogs_.shown[0].kind, Notice::Warning);
+  EXPECT_EQ(dialogs_.shown[0].text.toStdString(),
             "次のファイルが見つかりませんでした\r\r" + Svg("abc.svg.svg") + "\r\n" + Svg("gone.svg") + "\r\n" +
                 Svg("gone.svg") + "\r\n" + Svg("folder.svg") + "\r\n");
 
@@ -194,7 +157,7 @@ TEST_F(ImportTest, FolderTextEndingInSeparatorGivesDoubledSeparators) {
   Import();
   EXPECT_EQ(Read(Svg("abc.svg.inf")), Descriptor("c", "p"));
   ASSERT_EQ(dialogs_.shown.size(), 1u);
-  EXPECT_EQ(dialogs_.shown[0].second.toStdString(), "次のファイルが見つかりませんでした\r\r" + svg_ + "//gone.svg\r\n");
+  EXPECT_EQ(dialogs_.shown[0].text.toStdString(), "次のファイルが見つかりませんでした\r\r" + svg_ + "//gone.svg\r\n");
 }
 
 // Mend: a name that leads outside the SVG folder is never used to write there; it is
@@ -212,7 +175,7 @@ TEST_F(ImportTest, NamesLeadingOutsideTheFolderAreListedAsMissing) {
   // ".." counts only as a whole name; "..abc" stays inside (its stem, by the rule, is ".").
   EXPECT_EQ(DescriptorFiles(), (std::vector<std::string>{"svg/..svg.inf"}));
   ASSERT_EQ(dialogs_.shown.size(), 1u);
-  EXPECT_EQ(dialogs_.shown[0].second.toStdString(),
+  EXPECT_EQ(dialogs_.shown[0].text.toStdString(),
             "次のファイルが見つかりませんでした\r\r" + Svg("../outside.svg") + "\r\n" + svg_ + "/" + absolute +
                 ".svg\r\n" + Svg("sub/../abc.svg") + "\r\n");
 }
@@ -332,7 +295,7 @@ class CopyrightFileTest : public zavtest::TempDirTest, public ::testing::WithPar
 
 TEST_P(CopyrightFileTest, IsOneLineInTheAnsiCodePage) {
   const CopyrightCase& c = GetParam();
-  CodePageGuard codePage(c.codePage);
+  orlindo_test::ScopedEnv codePage("ZAV_CODEPAGE", c.codePage);
   Put("copyright.txt", "an older, longer text that must not survive\r\n");
   orlindo::WriteCopyrightFile(Path(), c.text);
   EXPECT_TRUE(zavtest::SameBytes(c.bytes, Read(Path("copyright.txt"))));
@@ -373,7 +336,7 @@ TEST_F(ImportTest, JapaneseCaptionReachesTheCompilersIndexLine) {
   UseDatabase({{Number(1), Text("bench"), Text("公園施設"), Text("ベンチ（木製）")}});
   for (const char* codePage : {"", "932"}) {
     SCOPED_TRACE(std::string("ZAV_CODEPAGE=") + codePage);
-    CodePageGuard guard(codePage);
+    orlindo_test::ScopedEnv guard("ZAV_CODEPAGE", codePage);
     std::filesystem::remove(Svg("bench.svg.inf"));
     Import();
     if (*codePage == '\0') {
