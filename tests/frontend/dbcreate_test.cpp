@@ -178,6 +178,17 @@ TEST_F(DbCreateTest, HeldFileIsReadEvenAfterItsNameIsGone) {
   EXPECT_EQ(dataset.RecordCount(), 4);
 }
 
+TEST_F(DbCreateTest, ReaderOverItsTimeLimitIsStoppedAndReported) {
+  Connection connection;
+  ASSERT_EQ(orlindo::ConnectDatabase(SampleDatabase(), "", "", connection), 0);
+  connection.commandTimeout = std::chrono::milliseconds(0);  // no reader finishes in no time
+  Dataset dataset(connection);
+  EXPECT_EQ(FailureText([&] { orlindo::OpenTable(dataset, "T_main", "", "ORDER BY ID"); }),
+            "データベース \"" + Path("def.mdb") +
+                "\" を読み込めません。0 秒以内に読み終わりませんでした。ファイルが壊れている可能性があります");
+  EXPECT_FALSE(dataset.Active());
+}
+
 class DamagedDatabaseTest : public DbCreateTest,
                             public ::testing::WithParamInterface<zav::mdb::Damage> {};
 
