@@ -178,6 +178,25 @@ TEST_F(DbCreateTest, HeldFileIsReadEvenAfterItsNameIsGone) {
   EXPECT_EQ(dataset.RecordCount(), 4);
 }
 
+// Memo values are read whole across pages; one too long for the reader's buffer is
+// refused by name instead of being cut.
+TEST_F(DbCreateTest, LongMemoValuesAreReadWholeOrRefused) {
+  std::string longJapanese;
+  for (int i = 0; i < 3000; ++i) longJapanese += "記";
+  zav::mdb::Table table = DefinitionTable({{Number(1), Text("abc"), kNull, Value(longJapanese)}});
+  table.columns[3].type = zav::mdb::ColumnType::Memo;
+  Connection connection;
+  Dataset dataset(connection);
+  ASSERT_EQ(orlindo::ConnectDatabase(WriteMdb(Path("memo.mdb"), {table}), "", "", connection), 0);
+  orlindo::OpenTable(dataset, "T_main", "", "ORDER BY ID");
+  EXPECT_EQ(dataset.FieldByName("caption"), longJapanese);
+
+  table.rows = {{Number(1), Text("abc"), kNull, Value(std::string(300000, 'x'))}};
+  ASSERT_EQ(orlindo::ConnectDatabase(WriteMdb(Path("huge.mdb"), {table}), "", "", connection), 0);
+  EXPECT_EQ(FailureText([&] { orlindo::OpenTable(dataset, "T_main", "", "ORDER BY ID"); }),
+            "データベース \"" + Path("huge.mdb") + "\" のテーブル 'T_main' の列 'caption' に長すぎる値があります");
+}
+
 TEST_F(DbCreateTest, ReaderOverItsTimeLimitIsStoppedAndReported) {
   Connection connection;
   ASSERT_EQ(orlindo::ConnectDatabase(SampleDatabase(), "", "", connection), 0);
