@@ -108,6 +108,9 @@ ReadOutcome ReadMdbTable(const std::string& openPath, const std::string& shownPa
   TablePtr table(mdb_read_table(entry));
   if (!table || mdb_read_columns(table.get()) == nullptr) return Refuse(unreadable);
 
+  // Jet tables have at most 255 columns; a larger count is a damaged definition, and a
+  // buffer per column would make it a huge allocation.
+  if (table->num_cols > MDB_MAX_COLS || table->columns->len != table->num_cols) return Refuse(unreadable);
   ReadOutcome outcome;
   const unsigned columnCount = table->num_cols;
   std::vector<std::vector<char>> values(columnCount, std::vector<char>(kBindSize, '\0'));
