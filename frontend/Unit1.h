@@ -5,6 +5,7 @@
 
 #include <QWidget>
 
+#include "dbcreate.h"
 #include "dialogs.h"
 #include "view.h"
 
@@ -67,6 +68,10 @@ class TfrmMain : public QWidget, public View {
   QLineEdit* editCopyright = nullptr;
   QPushButton* bbtnStart = nullptr;
   QStatusBar* StatusBar1 = nullptr;
+
+  // The database connection of the import: lives as long as the window and keeps its
+  // connection string from one import to the next.
+  Connection ADOConnectionMain;
 };
 
 }  // namespace orlindo

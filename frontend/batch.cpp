@@ -155,7 +155,8 @@ int RunBatch(const QStringList& arguments, std::FILE* out, std::FILE* err) {
     for (int field = 0; field < 5; ++field) {
       if (line.inputs[field]) view.SetFieldText(static_cast<Field>(field), *line.inputs[field]);
     }
-    made = RunStartSequence(view, dialogs);
+    Connection ADOConnectionMain;
+    made = RunStartSequence(view, dialogs, ADOConnectionMain);
   });
   return made ? kBatchLibraryMade : kBatchFailed;
 }

@@ -1,12 +1,13 @@
 #include "start_sequence.h"
 
 #include "file_cleanup.h"
+#include "import.h"
 #include "inputs.h"
 #include "launcher.h"
 
 namespace orlindo {
 
-bool RunStartSequence(View& view, Dialogs& dialogs,
+bool RunStartSequence(View& view, Dialogs& dialogs, Connection& ADOConnectionMain,
                       const QString& compilerResource) {
   if (CheckInputs(view, dialogs) < 0) return false;
   CompilerFile compiler = CompilerFile::Extract(compilerResource, CompilerFilePath());
@@ -16,6 +17,7 @@ bool RunStartSequence(View& view, Dialogs& dialogs,
                                                    view.FieldText(Field::OutFolder).toStdString());
   bool made = false;
   try {
+    ImportDefinitions(view, dialogs, ADOConnectionMain);
     made = RunCompiler(view, dialogs, compiler.Path(), before);
   } catch (...) {
     // A half-done import would otherwise stay, and the next build's snapshot would

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include "compiler_resource.h"
+#include "dbcreate.h"
 #include "dialogs.h"
 #include "view.h"
 
@@ -14,7 +15,7 @@ namespace orlindo {
 
 // Returns whether the library was made: false after a failed check or a failed compile
 // (both already shown); a Failure for everything else.
-bool RunStartSequence(View& view, Dialogs& dialogs,
+bool RunStartSequence(View& view, Dialogs& dialogs, Connection& ADOConnectionMain,
                       const QString& compilerResource = QString::fromUtf16(kCompilerResource));
 
 }  // namespace orlindo
