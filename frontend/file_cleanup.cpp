@@ -109,20 +109,40 @@ void DeleteFiles(const std::string& folder, const std::string& mask,
   }
 }
 
+void BuildSnapshot::Keep(std::vector<KeptFile>& into, const std::string& relative) const {
+  const std::string path = zav::JoinPathText(svgFolder_, relative);
+  into.push_back(KeptFile{relative, ReadWhole(path), ModeOf(path)});
+}
+
+// The import also rewrites descriptor files in subfolders (an svgname with a folder
+// part); those are never deleted, but they get their bytes back too. Links to folders
+// are not followed, so a link loop cannot trap the walk.
+void BuildSnapshot::KeepDescriptors(const std::string& relativeFolder) {
+  auto below = [&](const std::string& name) {
+    return relativeFolder.empty() ? name : zav::JoinPathText(relativeFolder, name);
+  };
+  const std::string folder = relativeFolder.empty() ? svgFolder_ : zav::JoinPathText(svgFolder_, relativeFolder);
+  std::vector<zav::DirEntry> entries;
+  if (zav::ListFolder(folder, entries) != zav::ListResult::Listed) return;
+  for (const zav::DirEntry& entry : entries) {
+    struct stat info;
+    if (!entry.isFolder) {
+      if (MatchesMask(entry.name, kDescriptorMask)) Keep(descriptors_, below(entry.name));
+    } else if (::lstat(zav::JoinPathText(folder, entry.name).c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+      KeepDescriptors(below(entry.name));
+    }
+  }
+}
+
 BuildSnapshot BuildSnapshot::Take(const std::string& svgFolder, const std::string& outFolder) {
   BuildSnapshot snapshot;
   snapshot.svgFolder_ = svgFolder;
   snapshot.outFolder_ = outFolder;
-  auto keep = [&](std::vector<KeptFile>& into, const std::string& name) {
-    const std::string path = zav::JoinPathText(svgFolder, name);
-    into.push_back(KeptFile{name, ReadWhole(path), ModeOf(path)});
-  };
-  std::vector<std::string> names;
-  ListFiles(names, svgFolder, std::string(kDescriptorMask));
-  for (const std::string& name : names) keep(snapshot.descriptors_, name);
+  snapshot.KeepDescriptors("");
   if (zav::IsExistingFile(zav::JoinPathText(svgFolder, std::string(kCopyrightName)))) {
-    keep(snapshot.copyright_, std::string(kCopyrightName));
+    snapshot.Keep(snapshot.copyright_, std::string(kCopyrightName));
   }
+  std::vector<std::string> names;
   ListFiles(names, outFolder, std::string(kSideFileMask));
   snapshot.sideFiles_.insert(names.begin(), names.end());
   return snapshot;
@@ -135,7 +155,8 @@ void BuildSnapshot::PutBack(const std::string& folder, const KeptFile& file) con
   if (!now || *now == *file.bytes) return;
   // Written beside it and renamed over it, so that a failure half way cannot leave the
   // user's file damaged; like a failed deletion, a failed restore goes unreported.
-  std::string temporary = zav::JoinPathText(folder, ".orlindo-restore-XXXXXX");
+  std::string temporary =
+      zav::JoinPathText(path.substr(0, path.rfind(zav::kSeparator)), ".orlindo-restore-XXXXXX");
   zav::UniqueFd fd(::mkstemp(temporary.data()));
   if (!fd) return;
   const bool written = WriteWhole(fd.get(), *file.bytes) && ::fchmod(fd.get(), file.mode) == 0 &&

@@ -28,14 +28,15 @@ void ListFiles(std::vector<std::string>& list, const std::string& folder, const 
 void DeleteFiles(const std::string& folder, const std::string& mask,
                  const std::set<std::string>& spare = {});
 
-// What lay at the top of the two folders before the import: the SVG folder's descriptor
-// files and "copyright.txt" with their bytes, the output folder's ".svgz" names.
+// What lay in the two folders before the import: the SVG folder's descriptor files (in
+// the whole tree) and "copyright.txt" with their bytes, the output folder's ".svgz" names.
 class BuildSnapshot {
  public:
   static BuildSnapshot Take(const std::string& svgFolder, const std::string& outFolder);
 
-  // The clean-up list in its order, in the folders the build worked in: files the build
-  // made are deleted, files it changed get their earlier bytes back, the rest stay.
+  // The clean-up list in its order, in the folders the build worked in: files at the top
+  // that the build made are deleted, files it changed get their earlier bytes back (in
+  // subfolders too, where nothing is ever deleted), the rest stay.
   void CleanUp() const;
 
  private:
@@ -44,11 +45,13 @@ class BuildSnapshot {
     std::optional<std::string> bytes;  // nullopt: could not be read, so spared untouched
     mode_t mode = 0;
   };
+  void Keep(std::vector<KeptFile>& into, const std::string& relative) const;
+  void KeepDescriptors(const std::string& relativeFolder);  // "" for the top
   void PutBack(const std::string& folder, const KeptFile& file) const;
 
   std::string svgFolder_;
   std::string outFolder_;
-  std::vector<KeptFile> descriptors_;
+  std::vector<KeptFile> descriptors_;  // names at the top, relative paths below it
   std::vector<KeptFile> copyright_;  // none or one
   std::set<std::string> sideFiles_;
 };

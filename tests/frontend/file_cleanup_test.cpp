@@ -84,6 +84,7 @@ TEST_F(FileCleanupTest, RemovesWhatTheBuildMadeAndGivesBackWhatItChanged) {
   Put("svg/bench.svg.inf", handWritten);
   Put("svg/same.svg.inf", "[INFO]\r\n");
   Put("svg/copyright.txt", "mine\r\n");
+  Put("svg/sub/kept.svg.inf", "[INFO]\r\nCAPTION=by hand\r\n");
   Put("out/unrelated.svgz", "user's own");
   Put("out/LIBSVG.txt", "old index");
   chmod(Path("svg/bench.svg.inf").c_str(), 0640);
@@ -96,6 +97,7 @@ TEST_F(FileCleanupTest, RemovesWhatTheBuildMadeAndGivesBackWhatItChanged) {
   Put("svg/made.svg.inf", "[INFO]\r\n");
   Put("svg/copyright.txt", "\xEF\xBB\xBFtyped\r\n");
   Put("svg/sub/deep.svg.inf", "[INFO]\r\n");
+  Put("svg/sub/kept.svg.inf", "[INFO]\r\nCAPTION=from the database\r\n");
   Put("out/bench.svgz", "gz");
   Put("out/LIBSVG.txt", "index");
   Put("out/LIBSVG.txtz", "gz");
@@ -111,7 +113,8 @@ TEST_F(FileCleanupTest, RemovesWhatTheBuildMadeAndGivesBackWhatItChanged) {
   EXPECT_EQ(info.st_ino, sameBefore.st_ino) << "an unchanged file is left alone";
   EXPECT_FALSE(Exists(Path("svg/made.svg.inf")));
   EXPECT_EQ(Read(Path("svg/copyright.txt")), "mine\r\n");
-  EXPECT_TRUE(Exists(Path("svg/sub/deep.svg.inf")));
+  EXPECT_TRUE(Exists(Path("svg/sub/deep.svg.inf"))) << "nothing below the top is deleted";
+  EXPECT_EQ(Read(Path("svg/sub/kept.svg.inf")), "[INFO]\r\nCAPTION=by hand\r\n");
   EXPECT_EQ(Read(Path("out/unrelated.svgz")), "user's own");
   EXPECT_FALSE(Exists(Path("out/bench.svgz")));
   EXPECT_FALSE(Exists(Path("out/LIBSVG.txt")));
@@ -122,6 +125,8 @@ TEST_F(FileCleanupTest, RemovesWhatTheBuildMadeAndGivesBackWhatItChanged) {
   ListFiles(svgLeft, Path("svg"), "*");
   EXPECT_EQ(svgLeft, (std::vector<std::string>{"bench.svg.inf", "copyright.txt", "same.svg.inf"}))
       << "no temporary file of the restore is left";
+  ListFiles(svgLeft, Path("svg/sub"), "*");
+  EXPECT_EQ(svgLeft, (std::vector<std::string>{"deep.svg.inf", "kept.svg.inf"}));
 }
 
 TEST_F(FileCleanupTest, DeletesACopyrightFileTheImportCreated) {
@@ -133,6 +138,16 @@ TEST_F(FileCleanupTest, DeletesACopyrightFileTheImportCreated) {
   snapshot.CleanUp();
   EXPECT_FALSE(Exists(Path("svg/copyright.txt")));
   EXPECT_FALSE(Exists(Path("svg/a.svg.inf")));
+}
+
+TEST_F(FileCleanupTest, ALinkLoopInTheSvgFolderDoesNotTrapTheSnapshot) {
+  Put("svg/a.svg.inf", "mine");
+  MakeFolder("out");
+  std::filesystem::create_directory_symlink(Path("svg"), Path("svg/loop"));
+  const BuildSnapshot snapshot = BuildSnapshot::Take(Path("svg"), Path("out"));
+  Put("svg/a.svg.inf", "changed");
+  snapshot.CleanUp();
+  EXPECT_EQ(Read(Path("svg/a.svg.inf")), "mine");
 }
 
 TEST_F(FileCleanupTest, WorksInTheBuildsFoldersEvenWhenTheyWentAway) {

@@ -57,22 +57,30 @@ TEST_F(StartSequenceTest, AFailingCompileIsReportedAndStillCleanedUp) {
 }
 
 TEST_F(StartSequenceTest, TheUsersOwnDescriptorAndSideFilesSurviveABuild) {
-  WriteDefinitions({{"bench", "公園", "ベンチ"}});
+  WriteDefinitions({{"bench", "公園", "ベンチ"}, {"sub/tree", "自然", "木"}});
   Symbol("bench.svg");
+  Symbol("sub/tree.svg");
   const std::string handWritten = "[INFO]\r\nUniqueID=PB-1\r\n; mine\r\n";
+  const std::string handWrittenBelow = "[INFO]\r\nCAPTION=Tree\r\nUniqueID=TR-1\r\n";
   Put("svg/bench.svg.inf", handWritten);
+  Put("svg/sub/tree.svg.inf", handWrittenBelow);
   Put("svg/copyright.txt", "old text\r\n");
   Put("out/unrelated.svgz", "not ours");
 
   EXPECT_TRUE(Run());
   const std::vector<std::string> index = zavtest::LibraryIndex(Read(out_ + "/korimo.zavlibsvg"));
-  ASSERT_EQ(index.size(), 2u);
-  EXPECT_EQ(index[0], "korimo:bench=49|ベンチ|公園");  // the field's copyright, not "old text"
-  EXPECT_EQ(index[1], "PB-1=@korimo:bench");
+  ASSERT_EQ(index.size(), 4u);
+  EXPECT_EQ(index[0], "korimo:tree=49|木|自然");  // the field's copyright, not "old text"
+  EXPECT_EQ(index[1], "TR-1=@korimo:tree");
+  EXPECT_TRUE(index[2].starts_with("korimo:bench=")) << index[2];
+  EXPECT_EQ(index[3], "PB-1=@korimo:bench");
   EXPECT_EQ(Read(svg_ + "/bench.svg.inf"), handWritten);
+  EXPECT_EQ(Read(svg_ + "/sub/tree.svg.inf"), handWrittenBelow);
   EXPECT_EQ(Read(svg_ + "/copyright.txt"), "old text\r\n");
   EXPECT_EQ(Read(out_ + "/unrelated.svgz"), "not ours");
   EXPECT_EQ(Files(out_), (std::vector<std::string>{"korimo.zavlibsvg", "unrelated.svgz"}));
+  EXPECT_EQ(Files(svg_), (std::vector<std::string>{"bench.svg", "bench.svg.inf", "copyright.txt",
+                                                   "sub/tree.svg", "sub/tree.svg.inf"}));
 }
 
 TEST_F(StartSequenceTest, BlanksInFoldersAndNameReachTheCompilerWhole) {
