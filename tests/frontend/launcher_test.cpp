@@ -1,5 +1,6 @@
 #include "launcher.h"
 
+#include <QCoreApplication>
 #include <QTimer>
 
 #include "failure.h"
@@ -110,6 +111,23 @@ TEST_F(LauncherTest, TheWindowKeepsHandlingEventsWhileTheCompilerRuns) {
   });
   EXPECT_TRUE(Run(compiler));
   EXPECT_TRUE(handled);
+}
+
+// Closing the window during the compile quits the application, which ends every event
+// loop, the wait's included: the compiler still runs to its end, then the clean-up.
+TEST_F(LauncherTest, QuittingDuringTheCompileStillWaitsAndCleansUp) {
+  const std::string compiler = WriteScript(Path("zavbuild"), "sleep 0.3\ntouch \"$3/ran to the end\"\n");
+  bool made = false;
+  QTimer::singleShot(0, [&] {
+    QTimer::singleShot(0, [] { QCoreApplication::quit(); });
+    made = Run(compiler);
+  });
+  QCoreApplication::exec();
+  EXPECT_TRUE(made);
+  EXPECT_TRUE(Exists(Path("out/ran to the end")));
+  EXPECT_FALSE(Exists(Path("svg/a.svg.inf")));
+  ASSERT_EQ(dialogs_.shown.size(), 1u);
+  EXPECT_EQ(dialogs_.shown[0].second, QStringLiteral("処理終了しました．"));
 }
 
 struct ReportCase {
