@@ -211,7 +211,7 @@ void TfrmMain::BrowseFolder(QLineEdit* edit) {
 }
 
 void TfrmMain::bbtnStartClick() {
-  RunReportingFailures(dialogs_, [&] { RunStartSequence(*this, dialogs_); });
+  RunReportingFailures(dialogs_, [&] { RunStartSequence(*this, dialogs_, ADOConnectionMain); });
 }
 
 QLineEdit* TfrmMain::Edit(Field field) const {
