@@ -9,17 +9,22 @@
 
 namespace zav {
 
-// Reads key in section of the file; default when the file, section or key is missing.
-// A value in a matching pair of quotes comes back without them; at most 2,047
-// characters are returned. Names are compared without case.
+// Reads key in section of the file; default (less its trailing spaces) when the file,
+// section or key is missing or the file cannot be read. A value in a matching pair of
+// quotes comes back without them; at most 2,047 characters (UTF-16 units, a pair never
+// split) are returned. Names are compared without case, the first section and the first
+// key of a name win. Throws only a Failure for a ZAV_CODEPAGE that cannot be used.
 std::string GetPrivateProfileString(const std::string& section, const std::string& key,
                                     const std::string& defaultValue, const std::string& fileName);
 
 // Writes key=value into section, creating the file, the section or the key as needed,
-// replacing the key's value in place and keeping every other line. A missing section
-// (nullopt) with missing key and value flushes the cache of that file (a no-op here, as
-// every write goes straight to disk). Returns false when the file cannot be written,
-// with errno set.
+// replacing the key's value in place and keeping every other line byte for byte. A
+// missing value deletes the key, a missing key the whole section. All three missing is
+// the flush call, which succeeds at once: nothing is cached, every write has already
+// replaced the file (zav::SyncFileToDisk forces it to the disk). Returns false when the file cannot be written, with errno set; EINVAL for
+// a missing section or a name or value with a line break (or a key with "=") that would
+// change other lines of the file. Throws, as the read does, only for a ZAV_CODEPAGE that
+// cannot be used.
 bool WritePrivateProfileString(const std::optional<std::string>& section,
                                const std::optional<std::string>& key,
                                const std::optional<std::string>& value,

@@ -1,0 +1,164 @@
+#include "batch.h"
+
+#include <QCommandLineParser>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <string_view>
+
+#include "codepage.h"
+#include "env.h"
+#include "error_box.h"
+#include "start_sequence.h"
+
+namespace orlindo {
+namespace {
+
+struct InputOption {
+  Field field;
+  const char* name;
+  const char* valueName;
+};
+constexpr InputOption kInputOptions[] = {
+    {Field::Kihonmdb, "mdb", "FILE"},  {Field::SVGFolder, "svg", "DIR"},
+    {Field::OutFolder, "out", "DIR"},  {Field::Uniqkey, "name", "NAME"},
+    {Field::Copyright, "copyright", "TEXT"},
+};
+
+void Print(std::FILE* stream, const QString& text) {
+  const QByteArray bytes = text.toUtf8();
+  std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stream);
+  std::fflush(stream);
+}
+
+}  // namespace
+
+bool WantsConsole(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view argument = argv[i];
+    if (argument == "--") break;
+    if (argument == "--batch" || argument == "--help" || argument == "-h") return true;
+    // An input option without --batch is a usage error, told without a display too.
+    for (const InputOption& option : kInputOptions) {
+      const std::string_view name = argument.substr(0, argument.find('='));
+      if (name.size() > 2 && name.substr(0, 2) == "--" && name.substr(2) == option.name) return true;
+    }
+  }
+  return false;
+}
+
+CommandLine ParseCommandLine(const QStringList& arguments) {
+  QCommandLineParser parser;
+  parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
+  const QCommandLineOption batch(QStringLiteral("batch"));
+  const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+  parser.addOption(batch);
+  parser.addOption(help);
+  for (const InputOption& option : kInputOptions) {
+    parser.addOption(QCommandLineOption(QString::fromLatin1(option.name), QString(),
+                                        QString::fromLatin1(option.valueName)));
+  }
+
+  CommandLine line;
+  auto usage = [&](const QString& error) {
+    line.mode = CommandLine::Mode::Usage;
+    line.error = error;
+    return line;
+  };
+  if (!parser.parse(arguments)) return usage(parser.errorText());
+  if (parser.isSet(help)) {
+    line.mode = CommandLine::Mode::Help;
+    return line;
+  }
+  if (!parser.positionalArguments().isEmpty()) {
+    return usage(QStringLiteral("Unexpected argument: ") + parser.positionalArguments().front());
+  }
+  for (const InputOption& option : kInputOptions) {
+    const QString name = QString::fromLatin1(option.name);
+    if (!parser.isSet(name)) continue;
+    if (!parser.isSet(batch)) return usage(QStringLiteral("--%1 needs --batch").arg(name));
+    line.inputs[static_cast<int>(option.field)] = parser.value(name);
+  }
+  line.mode = parser.isSet(batch) ? CommandLine::Mode::Batch : CommandLine::Mode::Window;
+  return line;
+}
+
+QString BatchHelpText() {
+  return QStringLiteral(
+      "Usage: Orlindo                  the window\n"
+      "       Orlindo --batch [--mdb FILE] [--svg DIR] [--out DIR] [--name NAME]\n"
+      "               [--copyright TEXT]\n"
+      "\n"
+      "Builds the symbol library NAME.zavlibsvg in the output folder DIR from the definition\n"
+      "database FILE (Access 2000 .mdb, table T_main) and the SVG folder DIR, as \"実行\" in\n"
+      "the window does, without showing a window.\n"
+      "\n"
+      "  --mdb FILE        the definition database\n"
+      "  --svg DIR         the SVG folder\n"
+      "  --out DIR         the output folder\n"
+      "  --name NAME       the library unique name\n"
+      "  --copyright TEXT  the copyright text\n"
+      "  -h, --help        this text\n"
+      "\n"
+      "An input without its option comes from the settings file, as the window last saved\n"
+      "it ($XDG_CONFIG_HOME/Orlindo.ini, by default ~/.config/Orlindo.ini); the batch mode\n"
+      "never writes that file. Every message the window would show in a dialog is printed\n"
+      "as one line on standard error: its caption, \": \", its text.\n"
+      "\n"
+      "While it runs, the compiler is written to $XDG_RUNTIME_DIR/Orlindo/zavbuild (or\n"
+      "Orlindo-<uid> in the temporary folder) and removed afterwards. The descriptor files\n"
+      "and copyright.txt that the import writes into the SVG folder, and the side files\n"
+      "that the compiler leaves in the output folder, are removed after the compile; files\n"
+      "that were there before the build are kept as they were.\n"
+      "\n"
+      "Exit status: 0 the library was made; 1 it was not (a failed check, an import error,\n"
+      "a failed compile); 2 a wrong command line.\n");
+}
+
+void BatchDialogs::Show(Notice kind, const QString& text) {
+  QString caption;
+  switch (kind) {
+    case Notice::Warning: caption = QStringLiteral("警告"); break;
+    case Notice::Information: caption = QStringLiteral("情報"); break;
+    case Notice::Error: caption = errorCaption_; break;
+  }
+  static const QRegularExpression kLineBreaks(QStringLiteral("[\\r\\n]+"));
+  QString line = text;
+  while (line.endsWith(u'\r') || line.endsWith(u'\n')) line.chop(1);
+  line.replace(kLineBreaks, QStringLiteral(" | "));
+  Print(out_, caption + QStringLiteral(": ") + line + u'\n');
+}
+
+int RunBatch(const QStringList& arguments, std::FILE* out, std::FILE* err) {
+  const QString program = arguments.isEmpty() ? QStringLiteral("Orlindo")
+                                              : QFileInfo(arguments.front()).fileName();
+  const CommandLine line = ParseCommandLine(arguments);
+  switch (line.mode) {
+    case CommandLine::Mode::Help:
+      Print(out, BatchHelpText());
+      return kBatchLibraryMade;
+    case CommandLine::Mode::Window:
+    case CommandLine::Mode::Usage:
+      Print(err, QStringLiteral("%1: %2\nTry '%1 --help'.\n")
+                     .arg(program, line.mode == CommandLine::Mode::Usage ? line.error
+                                                                        : QStringLiteral("--batch missing")));
+      return kBatchUsage;
+    case CommandLine::Mode::Batch:
+      break;
+  }
+
+  BatchView view;
+  BatchDialogs dialogs(err, ApplicationTitle());
+  bool made = false;
+  RunReportingFailures(dialogs, [&] {
+    zav::AnsiCodePage();  // a ZAV_CODEPAGE that cannot be used is told before any file is read
+    LoadSettings(view, SettingsPath());
+    for (int field = 0; field < 5; ++field) {
+      if (line.inputs[field]) view.SetFieldText(static_cast<Field>(field), *line.inputs[field]);
+    }
+    Connection ADOConnectionMain;
+    made = RunStartSequence(view, dialogs, ADOConnectionMain);
+  });
+  return made ? kBatchLibraryMade : kBatchFailed;
+}
+
+}  // namespace orlindo

@@ -1,0 +1,160 @@
+#include "import.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <optional>
+
+#include "codepage.h"
+#include "dir_listing.h"
+#include "failure.h"
+#include "handles.h"
+#include "path_text.h"
+#include "private_profile.h"
+#include "sys_error.h"
+
+namespace orlindo {
+namespace {
+
+[[noreturn]] void Fail(std::string message) {
+  throw zav::Failure(zav::ErrorKind::General, std::move(message));
+}
+
+std::string Text(const View& view, Field field) { return view.FieldText(field).toStdString(); }
+
+// Databases made on Windows write "\" between folder and name.
+std::string ReadSvgName(const Dataset& dataset) {
+  std::string name = dataset.FieldByName("svgname");
+  std::replace(name.begin(), name.end(), '\\', '/');
+  return name;
+}
+
+void WriteDescriptorKey(const std::string& key, const std::string& value, const std::string& path) {
+  if (!zav::WritePrivateProfileString(std::string("INFO"), key, OneLine(value), path)) {
+    Fail(path + " に書き込めません");
+  }
+}
+
+void FlushDescriptor(const std::string& path) {
+  if (!zav::WritePrivateProfileString(std::nullopt, std::nullopt, std::nullopt, path)) {
+    Fail(path + " に書き込めません");
+  }
+}
+
+}  // namespace
+
+std::string SvgNameStem(const std::string& svgName) {
+  const std::size_t dot = svgName.find_last_of(".:/");
+  if (dot == std::string::npos || svgName[dot] != '.') return svgName;
+  return svgName.substr(0, dot);
+}
+
+bool LeadsOutsideFolder(const std::string& svgName) {
+  if (!svgName.empty() && svgName.front() == '/') return true;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t end = std::min(svgName.find('/', start), svgName.size());
+    if (std::string_view(svgName).substr(start, end - start) == "..") return true;
+    if (end == svgName.size()) return false;
+    start = end + 1;
+  }
+}
+
+std::string OneLine(std::string_view value) {
+  std::string line;
+  line.reserve(value.size());
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    if (value[i] == '\r' || value[i] == '\n') {
+      if (value[i] == '\r' && i + 1 < value.size() && value[i + 1] == '\n') ++i;
+      line += ' ';
+    } else {
+      line += value[i];
+    }
+  }
+  return line;
+}
+
+void WriteCopyrightFile(const std::string& svgFolder, const std::string& copyright) {
+  const std::string path = zav::JoinPathText(svgFolder, "copyright.txt");
+  std::string bytes;
+  if (zav::AnsiCodePageHasMark()) bytes += "\xEF\xBB\xBF";
+  bytes += zav::EncodeAnsi(copyright);
+  bytes += "\r\n";
+
+  zav::UniqueFd file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+  if (!file) {
+    const int error = errno;
+    Fail("ファイル \"" + zav::AbsolutePathText(path) + "\" を作成できません。" + zav::SystemErrorText(error));
+  }
+  const auto cannotWrite = [&path](int error) {
+    Fail("ファイル \"" + zav::AbsolutePathText(path) + "\" に書き込めません。" + zav::SystemErrorText(error));
+  };
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t written = ::write(file.get(), bytes.data() + done, bytes.size() - done);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      cannotWrite(errno);
+    }
+    done += static_cast<std::size_t>(written);
+  }
+  if (const int error = file.Close(); error != 0) cannotWrite(error);
+}
+
+QString MissingFilesText(const std::vector<std::string>& missing) {
+  QString text = QStringLiteral("次のファイルが見つかりませんでした");
+  text += QStringLiteral("\r\r");
+  for (const std::string& path : missing) {
+    text += QString::fromStdString(path);
+    text += QStringLiteral("\r\n");
+  }
+  return text;
+}
+
+void ImportDefinitions(View& view, Dialogs& dialogs, Connection& ADOConnectionMain) {
+  std::vector<std::string> missing;
+  view.SetStatusText(QStringLiteral("データベースに接続中.."));
+
+  const std::string databasePath = Text(view, Field::Kihonmdb);
+  if (ConnectDatabase(databasePath, "", "", ADOConnectionMain) == -1) {
+    // The file went away after the input checks. Going on would read the database of an
+    // earlier import through the connection string it left behind.
+    Fail("ファイル \"" + zav::AbsolutePathText(databasePath) + "\" が見つかりません");
+  }
+
+  {
+    // The provider has one kind of dataset: client-side, fetched whole, read-only, which
+    // covers the keyset cursor, optimistic locking and text command asked for here.
+    Dataset dataset(ADOConnectionMain);
+    OpenTable(dataset, "T_main", "", "ORDER BY ID");
+    dataset.First();
+    const int rowCount = dataset.RecordCount();
+    for (int row = 0; row < rowCount; ++row) {
+      const std::string svgFolder = Text(view, Field::SVGFolder);
+      const std::string stem = SvgNameStem(ReadSvgName(dataset));
+      const std::string descriptorPath = zav::JoinPathText(svgFolder, stem + ".svg.inf");
+      const std::string svgName = ReadSvgName(dataset);
+      const std::string svgPath = zav::JoinPathText(svgFolder, svgName + ".svg");
+      if (!LeadsOutsideFolder(svgName) && zav::IsExistingFile(svgPath)) {
+        WriteDescriptorKey("CATEGORY", dataset.FieldByName("category"), descriptorPath);
+        WriteDescriptorKey("CAPTION", dataset.FieldByName("caption"), descriptorPath);
+        FlushDescriptor(descriptorPath);
+      } else {
+        missing.push_back(svgPath);
+      }
+      dataset.Next();
+    }
+    dataset.Close();
+  }
+  ADOConnectionMain.Close();
+
+  WriteCopyrightFile(Text(view, Field::SVGFolder), Text(view, Field::Copyright));
+
+  if (!missing.empty()) dialogs.Show(Notice::Warning, MissingFilesText(missing));
+  missing.clear();
+  view.SetStatusText(QStringLiteral("処理完了."));
+}
+
+}  // namespace orlindo

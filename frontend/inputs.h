@@ -1,0 +1,14 @@
+// CheckInputs: the five tests the start sequence runs before every build. Each failing
+// test shows its own warning, one after another, so the user learns every fault at once.
+#pragma once
+
+#include "dialogs.h"
+#include "view.h"
+
+namespace orlindo {
+
+// 0 when every input passes, otherwise minus the number of failed tests. Texts are taken
+// as they stand: a text of blanks is not empty, and nothing is trimmed.
+int CheckInputs(const View& view, Dialogs& dialogs);
+
+}  // namespace orlindo

@@ -1,0 +1,29 @@
+// Orlindo: one window, run until it is closed; destroying it saves the settings. With
+// --batch or --help (batch.h) it runs without a window and without a display.
+#include <QApplication>
+#include <QCoreApplication>
+#include <cstdio>
+
+#include "Unit1.h"
+#include "batch.h"
+#include "codepage.h"
+#include "error_box.h"
+#include "qt_dialogs.h"
+
+int main(int argc, char** argv) {
+  if (orlindo::WantsConsole(argc, argv)) {
+    QCoreApplication app(argc, argv);
+    return orlindo::RunBatch(QCoreApplication::arguments(), stdout, stderr);
+  }
+  QApplication app(argc, argv);
+  // What Qt leaves of the command line after taking its own options must be empty.
+  if (orlindo::ParseCommandLine(QCoreApplication::arguments()).mode != orlindo::CommandLine::Mode::Window) {
+    return orlindo::RunBatch(QCoreApplication::arguments(), stdout, stderr);
+  }
+  orlindo::QtDialogs dialogs;
+  // A ZAV_CODEPAGE that cannot be used is told before any file is read with it.
+  if (!orlindo::RunReportingFailures(dialogs, [] { zav::AnsiCodePage(); })) return 1;
+  orlindo::TfrmMain frmMain(dialogs);
+  frmMain.show();
+  return app.exec();
+}

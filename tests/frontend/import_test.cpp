@@ -1,0 +1,368 @@
+// ImportDefinitions end to end on written .mdb files: the descriptor files and the
+// copyright file byte for byte, the missing-file warning, the status texts, every
+// failure with what it leaves on disk, and the mends (names leading outside the SVG
+// folder, line breaks in values, a database file that vanished).
+#include "import.h"
+
+#include <gtest/gtest.h>
+
+#include "failure.h"
+#include "fake_dialogs.h"
+#include "fake_view.h"
+#include "mdb_fixture.h"
+#include "scoped_env.h"
+#include "support/bytes.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using namespace orlindotest;
+using orlindo::Field;
+using orlindo::Notice;
+
+// Keeps every status text, so that both of the import's texts can be checked.
+class StatusRecordingView : public orlindo_test::FieldsView {
+ public:
+  void SetStatusText(const QString& text) override {
+    statusTexts.push_back(text);
+    FieldsView::SetStatusText(text);
+  }
+  std::vector<QString> statusTexts;
+};
+
+const std::string kUtf8Mark = "\xEF\xBB\xBF";
+
+class ImportTest : public zavtest::TempDirTest {
+ protected:
+  void SetUp() override {
+    zavtest::TempDirTest::SetUp();
+    svg_ = MakeFolder("svg");
+    SetField(Field::SVGFolder, svg_);
+    SetField(Field::Copyright, "© Zavora 地図");
+  }
+
+  void SetField(Field field, const std::string& text) { view_.SetFieldText(field, QString::fromStdString(text)); }
+
+  void UseDatabase(std::vector<zav::mdb::Row> rows,
+                   std::vector<std::string> names = {"ID", "svgname", "category", "caption"}) {
+    SetField(Field::Kihonmdb, WriteMdb(Path("def.mdb"), {DefinitionTable(std::move(rows), std::move(names))}));
+  }
+
+  void Import() { orlindo::ImportDefinitions(view_, dialogs_, connection_); }
+
+  std::string ImportFailure() {
+    try {
+      Import();
+    } catch (const zav::Failure& failure) {
+      EXPECT_EQ(failure.kind, zav::ErrorKind::General);
+      return failure.message;
+    }
+    ADD_FAILURE() << "the import ended without an error";
+    return {};
+  }
+
+  std::string Svg(const std::string& relative) const { return svg_ + "/" + relative; }
+
+  static std::string Descriptor(const char* category, const char* caption) {
+    return std::string("[INFO]\r\nCATEGORY=") + category + "\r\nCAPTION=" + caption + "\r\n";
+  }
+
+  std::vector<std::string> DescriptorFiles() const {
+    std::vector<std::string> found;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root_)) {
+      if (entry.path().extension() == ".inf") found.push_back(entry.path().lexically_relative(root_).string());
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+  }
+
+  std::string svg_;
+  StatusRecordingView view_;
+  orlindo_test::FakeDialogs dialogs_;
+  orlindo::Connection connection_;
+};
+
+TEST_F(ImportTest, WritesDescriptorsForExistingFilesAndWarnsOfTheRest) {
+  for (const char* file : {"abc.svg", "a.b.svg", "sub/x.svg", "v1.2/x.svg", ".svg"}) Put("svg/" + std::string(file), "<svg/>");
+  MakeFolder("svg/folder.svg");
+  // File order differs from ID order; the warning lists the missing paths in ID order.
+  UseDatabase({
+      {Number(7), Text("gone"), Text("c7"), Text("p7")},
+      {Number(1), Text("abc"), Text("地図記号"), Text("公園のベンチ")},
+      {Number(2), Text("a.b"), Text("c2"), Text("p2")},
+      {Number(3), Text("sub/x"), Text("c3"), Text("p3")},
+      {Number(4), Text("v1.2\\x"), Text("c4"), Text("p4")},
+      {Number(5), kNull, kNull, kNull},
+      {Number(6), Text("abc.svg"), Text("c6"), Text("p6")},
+      {Number(8), Text("gone"), Text("c8"), Text("p8")},
+      {Number(9), Text("folder"), Text("c9"), Text("p9")},
+  });
+
+  Import();
+
+  EXPECT_EQ(DescriptorFiles(), (std::vector<std::string>{"svg/.svg.inf", "svg/a.svg.inf", "svg/abc.svg.inf",
+                                                         "svg/sub/x.svg.inf", "svg/v1.2/x.svg.inf"}));
+  EXPECT_EQ(Read(Svg("abc.svg.inf")), Descriptor("地図記号", "公園のベンチ"));
+  EXPECT_EQ(Read(Svg("a.svg.inf")), Descriptor("c2", "p2"));  // named from the stem
+  EXPECT_EQ(Read(Svg("sub/x.svg.inf")), Descriptor("c3", "p3"));
+  EXPECT_EQ(Read(Svg("v1.2/x.svg.inf")), Descriptor("c4", "p4"));  // "\" read as "/"
+  EXPECT_EQ(Read(Svg(".svg.inf")), Descriptor("", ""));            // NULLs as empty values
+
+  ASSERT_EQ(dialogs_.shown.size(), 1u);
+  EXPECT_EQ(dialogs_.shown[0].kind, Notice::Warning);
+  EXPECT_EQ(dialogs_.shown[0].text.toStdString(),
+            "次のファイルが見つかりませんでした\r\r" + Svg("abc.svg.svg") + "\r\n" + Svg("gone.svg") + "\r\n" +
+                Svg("gone.svg") + "\r\n" + Svg("folder.svg") + "\r\n");
+
+  EXPECT_EQ(Read(Svg("copyright.txt")), kUtf8Mark + "© Zavora 地図\r\n");
+  EXPECT_EQ(view_.statusTexts, (std::vector<QString>{QStringLiteral("データベースに接続中.."),
+                                                     QStringLiteral("処理完了.")}));
+  EXPECT_FALSE(connection_.Connected());
+  EXPECT_NE(connection_.ConnectionString().find("Data Source=" + Path("def.mdb") + ";"), std::string::npos);
+}
+
+TEST_F(ImportTest, ColumnNamesInOtherCaseAndTheLaterRowOfASvgnameWin) {
+  Put("svg/abc.svg", "<svg/>");
+  UseDatabase({{Number(2), Text("abc"), Text("later"), Text("後")},
+               {Number(1), Text("abc"), Text("earlier"), Text("前")}},
+              {"id", "SVGNAME", "Category", "CAPTION"});
+  Import();
+  EXPECT_EQ(Read(Svg("abc.svg.inf")), Descriptor("later", "後"));
+  EXPECT_TRUE(dialogs_.shown.empty());
+}
+
+TEST_F(ImportTest, ExistingDescriptorKeepsUniqueIdAndItsOtherLines) {
+  Put("svg/abc.svg", "<svg/>");
+  Put("svg/abc.svg.inf", "; made by hand\r\n[INFO]\r\nUniqueID=PB-1\r\nCATEGORY=old\r\nnote=x\r\n[MORE]\r\nk=v\r\n");
+  UseDatabase({{Number(1), Text("abc"), Text("new"), Text("キャプション")}});
+  Import();
+  EXPECT_EQ(Read(Svg("abc.svg.inf")),
+            "; made by hand\r\n[INFO]\r\nUniqueID=PB-1\r\nCATEGORY=new\r\nnote=x\r\nCAPTION=キャプション\r\n"
+            "[MORE]\r\nk=v\r\n");
+}
+
+TEST_F(ImportTest, EmptyTableStillWritesTheCopyrightFile) {
+  UseDatabase({});
+  Import();
+  EXPECT_TRUE(DescriptorFiles().empty());
+  EXPECT_TRUE(dialogs_.shown.empty());
+  EXPECT_EQ(Read(Svg("copyright.txt")), kUtf8Mark + "© Zavora 地図\r\n");
+  EXPECT_EQ(view_.StatusText(), QStringLiteral("処理完了."));
+}
+
+TEST_F(ImportTest, FolderTextEndingInSeparatorGivesDoubledSeparators) {
+  Put("svg/abc.svg", "<svg/>");
+  SetField(Field::SVGFolder, svg_ + "/");
+  UseDatabase({{Number(1), Text("abc"), Text("c"), Text("p")}, {Number(2), Text("gone"), Text("c"), Text("p")}});
+  Import();
+  EXPECT_EQ(Read(Svg("abc.svg.inf")), Descriptor("c", "p"));
+  ASSERT_EQ(dialogs_.shown.size(), 1u);
+  EXPECT_EQ(dialogs_.shown[0].text.toStdString(), "次のファイルが見つかりませんでした\r\r" + svg_ + "//gone.svg\r\n");
+}
+
+// Mend: a name that leads outside the SVG folder is never used to write there; it is
+// listed as missing, even where a file of that name exists.
+TEST_F(ImportTest, NamesLeadingOutsideTheFolderAreListedAsMissing) {
+  Put("outside.svg", "<svg/>");
+  Put("svg/abc.svg", "<svg/>");
+  const std::string absolute = Path("outside");
+  UseDatabase({{Number(1), Text("../outside"), Text("c"), Text("p")},
+               {Number(2), Text(absolute.c_str()), Text("c"), Text("p")},
+               {Number(3), Text("sub\\..\\abc"), Text("c"), Text("p")},
+               {Number(4), Text("..abc"), Text("c"), Text("p")}});
+  Put("svg/..abc.svg", "<svg/>");
+  Import();
+  // ".." counts only as a whole name; "..abc" stays inside (its stem, by the rule, is ".").
+  EXPECT_EQ(DescriptorFiles(), (std::vector<std::string>{"svg/..svg.inf"}));
+  ASSERT_EQ(dialogs_.shown.size(), 1u);
+  EXPECT_EQ(dialogs_.shown[0].text.toStdString(),
+            "次のファイルが見つかりませんでした\r\r" + Svg("../outside.svg") + "\r\n" + svg_ + "/" + absolute +
+                ".svg\r\n" + Svg("sub/../abc.svg") + "\r\n");
+}
+
+// Mend: a line break in a value would add lines to the descriptor file.
+TEST_F(ImportTest, LineBreaksInValuesBecomeOneBlankEach) {
+  Put("svg/abc.svg", "<svg/>");
+  UseDatabase({{Number(1), Text("abc"), Text("a\r\nUniqueID=X"), Text("one\ntwo\rthree\r\n\r\nfour")}});
+  Import();
+  EXPECT_EQ(Read(Svg("abc.svg.inf")), Descriptor("a UniqueID=X", "one two three  four"));
+}
+
+struct MissingColumnCase {
+  const char* name;
+  std::vector<std::string> columns;
+  const char* message;
+  std::vector<std::string> descriptors;  // what stays on disk
+  const char* abcDescriptor;             // its content, when one stays
+};
+
+class MissingColumnTest : public ImportTest, public ::testing::WithParamInterface<MissingColumnCase> {};
+
+TEST_P(MissingColumnTest, EndsTheImportAtTheRowThatNeedsIt) {
+  const MissingColumnCase& c = GetParam();
+  Put("svg/abc.svg", "<svg/>");
+  // Row 1's SVG file is missing, row 2's exists; each row keeps only the case's columns.
+  const std::vector<std::string> all = {"ID", "svgname", "category", "caption"};
+  std::vector<zav::mdb::Row> rows;
+  for (const zav::mdb::Row& full : {zav::mdb::Row{Number(1), Text("gone"), Text("c1"), Text("p1")},
+                                    zav::mdb::Row{Number(2), Text("abc"), Text("c2"), Text("p2")}}) {
+    zav::mdb::Row row;
+    for (const std::string& name : c.columns) row.push_back(full[std::find(all.begin(), all.end(), name) - all.begin()]);
+    rows.push_back(row);
+  }
+  UseDatabase(rows, c.columns);
+
+  EXPECT_EQ(ImportFailure(), c.message);
+  EXPECT_EQ(DescriptorFiles(), c.descriptors);
+  if (!c.descriptors.empty()) {
+    EXPECT_EQ(Read(Svg("abc.svg.inf")), c.abcDescriptor);
+  }
+  EXPECT_FALSE(Exists(Svg("copyright.txt")));
+  EXPECT_TRUE(dialogs_.shown.empty());
+  EXPECT_EQ(view_.StatusText(), QStringLiteral("データベースに接続中.."));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Columns, MissingColumnTest,
+    ::testing::Values(MissingColumnCase{"svgname", {"ID", "category", "caption"},
+                                        "フィールド 'svgname' が見つかりません", {}, ""},
+                      MissingColumnCase{"category", {"ID", "svgname", "caption"},
+                                        "フィールド 'category' が見つかりません", {}, ""},
+                      MissingColumnCase{"caption", {"ID", "svgname", "category"},
+                                        "フィールド 'caption' が見つかりません", {"svg/abc.svg.inf"},
+                                        "[INFO]\r\nCATEGORY=c2\r\n"},
+                      MissingColumnCase{"ID", {"svgname", "category", "caption"},
+                                        "並べ替えの列 'ID' がテーブル 'T_main' にありません", {}, ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ImportTest, MissingSvgnameColumnGoesUnnoticedInAnEmptyTable) {
+  UseDatabase({}, {"ID", "category", "caption"});
+  Import();
+  EXPECT_EQ(view_.StatusText(), QStringLiteral("処理完了."));
+}
+
+// Mend: the database file vanished after the input checks. The connection still holds
+// the string of the earlier import; reading through it would import the wrong database.
+TEST_F(ImportTest, VanishedDatabaseEndsTheImportNamingTheFile) {
+  Put("svg/abc.svg", "<svg/>");
+  UseDatabase({{Number(1), Text("abc"), Text("c"), Text("p")}});
+  Import();
+  std::filesystem::remove(Svg("abc.svg.inf"));
+
+  SetField(Field::Kihonmdb, Path("vanished.mdb"));
+  EXPECT_EQ(ImportFailure(), "ファイル \"" + Path("vanished.mdb") + "\" が見つかりません");
+  EXPECT_TRUE(DescriptorFiles().empty());
+  EXPECT_EQ(view_.StatusText(), QStringLiteral("データベースに接続中.."));
+}
+
+TEST_F(ImportTest, ForeignFileEndsTheImportWithTheProvidersText) {
+  Put("svg/abc.svg", "<svg/>");
+  SetField(Field::Kihonmdb, Put("def.mdb", std::string(5000, 'z')));
+  EXPECT_EQ(ImportFailure(), "ファイル \"" + Path("def.mdb") + "\" は Access のデータベースとして読めません");
+  EXPECT_TRUE(DescriptorFiles().empty());
+  EXPECT_FALSE(Exists(Svg("copyright.txt")));
+  EXPECT_EQ(view_.StatusText(), QStringLiteral("データベースに接続中.."));
+}
+
+TEST_F(ImportTest, UnwritableDescriptorKeepsTheEarlierOnes) {
+  Put("svg/first.svg", "<svg/>");
+  Put("svg/abc.svg", "<svg/>");
+  MakeFolder("svg/abc.svg.inf");  // a folder where the descriptor file should go
+  UseDatabase({{Number(1), Text("first"), Text("c1"), Text("p1")}, {Number(2), Text("abc"), Text("c2"), Text("p2")}});
+  EXPECT_EQ(ImportFailure(), Svg("abc.svg.inf") + " に書き込めません");
+  EXPECT_EQ(Read(Svg("first.svg.inf")), Descriptor("c1", "p1"));
+  EXPECT_FALSE(Exists(Svg("copyright.txt")));
+  EXPECT_TRUE(connection_.Connected());  // left open; the next import closes it first
+}
+
+TEST_F(ImportTest, UncreatableCopyrightFileKeepsEveryDescriptor) {
+  Put("svg/abc.svg", "<svg/>");
+  MakeFolder("svg/copyright.txt");
+  UseDatabase({{Number(1), Text("abc"), Text("c"), Text("p")}, {Number(2), Text("gone"), Text("c"), Text("p")}});
+  EXPECT_EQ(ImportFailure(), "ファイル \"" + Svg("copyright.txt") + "\" を作成できません。Is a directory");
+  EXPECT_EQ(Read(Svg("abc.svg.inf")), Descriptor("c", "p"));
+  EXPECT_TRUE(dialogs_.shown.empty());  // the warning comes after the copyright file
+  EXPECT_EQ(view_.StatusText(), QStringLiteral("データベースに接続中.."));
+}
+
+struct CopyrightCase {
+  const char* codePage;  // ZAV_CODEPAGE, or nullptr for unset
+  const char* text;
+  std::string bytes;
+};
+
+class CopyrightFileTest : public zavtest::TempDirTest, public ::testing::WithParamInterface<CopyrightCase> {};
+
+TEST_P(CopyrightFileTest, IsOneLineInTheAnsiCodePage) {
+  const CopyrightCase& c = GetParam();
+  orlindo_test::ScopedEnv codePage("ZAV_CODEPAGE", c.codePage);
+  Put("copyright.txt", "an older, longer text that must not survive\r\n");
+  orlindo::WriteCopyrightFile(Path(), c.text);
+  EXPECT_TRUE(zavtest::SameBytes(c.bytes, Read(Path("copyright.txt"))));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CodePages, CopyrightFileTest,
+    ::testing::Values(CopyrightCase{nullptr, "abc", "\xEF\xBB\xBF" "abc\r\n"},
+                      CopyrightCase{"", "© 地図", "\xEF\xBB\xBF\xC2\xA9 \xE5\x9C\xB0\xE5\x9B\xB3\r\n"},
+                      CopyrightCase{"1252", "abc", "abc\r\n"},
+                      CopyrightCase{"1252", "© 地図", "\xA9 ??\r\n"},
+                      CopyrightCase{"932", "株式会社", "\x8A\x94\x8E\xAE\x89\xEF\x8E\xD0\r\n"}));
+
+struct StemCase {
+  const char* svgName;
+  const char* stem;
+};
+
+class StemTest : public ::testing::TestWithParam<StemCase> {};
+
+TEST_P(StemTest, DropsTheExtensionOfTheLastName) {
+  EXPECT_EQ(orlindo::SvgNameStem(GetParam().svgName), GetParam().stem);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, StemTest,
+                         ::testing::Values(StemCase{"abc", "abc"}, StemCase{"a.b", "a"}, StemCase{"abc.svg", "abc"},
+                                           StemCase{"v1.2/x", "v1.2/x"}, StemCase{"abc.", "abc"},
+                                           StemCase{"a.b:c", "a.b:c"}, StemCase{"", ""},
+                                           StemCase{".hidden", ""}, StemCase{"x.tar.gz", "x.tar"}));
+
+
+#ifdef ZAVBUILD_PATH
+// A Japanese caption travels from the database through the descriptor file into the
+// compiler's index line unchanged, in UTF-8 and in a Windows code page alike: both
+// programs read ZAV_CODEPAGE, so the descriptor is written as the compiler reads it.
+TEST_F(ImportTest, JapaneseCaptionReachesTheCompilersIndexLine) {
+  Put("svg/bench.svg", "<svg xmlns=\"http://www.w3.org/2000/svg\"/>");
+  UseDatabase({{Number(1), Text("bench"), Text("公園施設"), Text("ベンチ（木製）")}});
+  for (const char* codePage : {"", "932"}) {
+    SCOPED_TRACE(std::string("ZAV_CODEPAGE=") + codePage);
+    orlindo_test::ScopedEnv guard("ZAV_CODEPAGE", codePage);
+    std::filesystem::remove(Svg("bench.svg.inf"));
+    Import();
+    if (*codePage == '\0') {
+      EXPECT_EQ(Read(Svg("bench.svg.inf")), Descriptor("公園施設", "ベンチ（木製）"));
+    } else {
+      EXPECT_EQ(Read(Svg("bench.svg.inf")),
+                "[INFO]\r\nCATEGORY=\x8C\xF6\x89\x80\x8E\x7B\x90\xDD\r\n"
+                "CAPTION=\x83\x78\x83\x93\x83\x60\x81\x69\x96\xD8\x90\xBB\x81\x6A\r\n");
+    }
+
+    const std::string out = MakeFolder(std::string("out") + codePage);
+    const std::string command = std::string("'") + ZAVBUILD_PATH + "' parks '" + svg_ + "' '" + out + "' > '" +
+                                Path("console.txt") + "' 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0) << Read(Path("console.txt"));
+    const std::string index = Read(out + "/LIBSVG.txt");
+    // The block offset depends on the copyright block before it; the rest is fixed.
+    const std::string head = kUtf8Mark + "parks:bench=";
+    const std::string tail = "|ベンチ（木製）|公園施設\r\n";
+    ASSERT_GT(index.size(), head.size() + tail.size()) << index;
+    EXPECT_EQ(index.substr(0, head.size()), head);
+    EXPECT_EQ(index.substr(index.size() - tail.size()), tail);
+    const std::string offset = index.substr(head.size(), index.size() - head.size() - tail.size());
+    EXPECT_FALSE(offset.empty());
+    EXPECT_EQ(offset.find_first_not_of("0123456789"), std::string::npos) << offset;
+  }
+}
+#endif
+
+}  // namespace
