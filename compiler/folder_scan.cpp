@@ -73,9 +73,9 @@ SymbolKind KindOf(const std::string& extension) {
 
 // Every step of a symbol that looks at nothing the run itself writes: the descriptor,
 // and for a drawing its existence, its bytes, their member and the side file still
-// without a name. A failure is kept, not thrown, and shows only in the symbol's turn. An ".svgz" symbol may be a side file of
-// an earlier symbol (an output folder inside the source tree), so everything about it
-// waits for its turn.
+// without a name. A failure is kept, not thrown, and shows only in the symbol's turn.
+// An ".svgz" symbol may be a side file of an earlier symbol (an output folder inside
+// the source tree), so everything about it waits for its turn.
 DescribedSymbol Describe(std::string descriptorPath, const std::string& outputFolder, SymbolWorker& worker) {
   DescribedSymbol symbol;
   symbol.descriptorPath = std::move(descriptorPath);
