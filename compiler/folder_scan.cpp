@@ -24,10 +24,10 @@ namespace {
 constexpr std::size_t kFolderPathLimitChars = 248;
 constexpr std::size_t kDescriptorPathLimitChars = 260;
 
-// Tasks in flight per worker: enough to keep the workers busy while the main thread
-// makes side files, few enough that memory stays a few members per worker, whatever
+// Tasks in flight per thread: enough to keep the threads busy while the main thread
+// names side files, few enough that memory stays a few members per thread, whatever
 // the tree (a task waiting in the queue holds only its descriptor's path).
-constexpr std::size_t kWindowPerWorker = 16;
+constexpr std::size_t kWindowPerThread = 16;
 
 [[noreturn]] void ThrowPathTooLong() {
   throw Failure(ErrorKind::PathTooLong, std::string(kPathTooLongMessage));
@@ -199,7 +199,7 @@ void ScanFolder(const std::string& folder, ScanContext& context) {
 void WriteIndexBlock(const RunNames& names, LibraryWriter& library, unsigned workers) {
   SymbolStore store(library);
   ScanContext* scan = nullptr;
-  SymbolPipeline pipeline(workers, kWindowPerWorker * workers,
+  SymbolPipeline pipeline(workers, kWindowPerThread * (workers + 1),
                           [&scan](DescribedSymbol&& symbol) { StoreDescribedSymbol(symbol, *scan); });
   // With workers, the index is compressed as it grows, by a thread of its own.
   IndexStream index(workers > 0);

@@ -63,7 +63,8 @@ void ScanFolder(const std::string& folder, ScanContext& context);
 
 // The whole scan, then "LIBSVG.txt", "LIBSVG.txtz" and the index block; sets the
 // library's index offset. `workers` threads read and compress symbols while the scan
-// goes on (none: all on this thread); the output is the same for any number.
+// goes on, and this thread with them between its writes (none: all on this thread, in
+// turn); the output is the same for any number.
 void WriteIndexBlock(const RunNames& names, LibraryWriter& library, unsigned workers = 0);
 
 }  // namespace zav

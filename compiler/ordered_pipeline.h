@@ -2,13 +2,16 @@
 // the order the tasks were pushed. The scan pushes one task per symbol (read and
 // compress) and does everything the user can see (side files, the library, failures)
 // when it retires the result, so a run's output is the same for any number of threads.
+// While the oldest result is not ready, the calling thread runs queued tasks itself
+// rather than sleep: one thread per core keeps every core busy.
 #pragma once
 
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
+#include <exception>
 #include <functional>
-#include <future>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <system_error>
@@ -18,8 +21,8 @@
 
 namespace zav {
 
-// State: what a worker keeps from task to task (a deflate state, buffers); made on the
-// worker's first task, so that a failure to make it reaches the caller through that
+// State: what a thread keeps from task to task (a deflate state, buffers); made on the
+// thread's first task, so that a failure to make it reaches the caller through that
 // task, in its place.
 template <class Result, class State>
 class OrderedPipeline {
@@ -29,9 +32,8 @@ class OrderedPipeline {
 
   // No workers: every task runs on the calling thread when pushed and is retired at
   // once, which is the sequential writer. At most `window` tasks are pushed and not
-  // yet retired: that, not the size of the tree, bounds the memory of a run.
-  // A system that gives fewer threads than asked for gets the work done by those it
-  // gives, or by the calling thread alone.
+  // yet retired: that, not the size of the tree, bounds the memory of a run. A system
+  // that gives fewer threads than asked for gets the work done by those it gives.
   OrderedPipeline(unsigned workers, std::size_t window, Retire retire) : retire_(std::move(retire)) {
     workers_.reserve(workers);
     try {
@@ -52,7 +54,7 @@ class OrderedPipeline {
       stopping_ = true;
       queue_.clear();
     }
-    wake_.notify_all();
+    workAvailable_.notify_all();
     for (std::thread& worker : workers_) worker.join();
   }
 
@@ -60,17 +62,16 @@ class OrderedPipeline {
   // or of its retirement propagates from here.
   void Push(Task task) {
     while (inFlight_.size() >= window_) RetireOldest();
-    Job job([task = std::move(task)](std::optional<State>& state) {
-      if (!state) state.emplace();
-      return task(*state);
-    });
-    inFlight_.push_back(job.get_future());
+    auto slot = std::make_shared<Slot>();
+    inFlight_.push_back(slot);
+    batch_.push_back(Job{std::move(task), std::move(slot)});
     if (workers_.empty()) {
-      job(callerState_);
+      Run(batch_.back(), callerState_);
+      batch_.back().slot->done = true;
+      batch_.clear();
       RetireOldest();
       return;
     }
-    batch_.push_back(std::move(job));
     if (batch_.size() >= batchSize_) HandOverBatch();
   }
 
@@ -80,22 +81,62 @@ class OrderedPipeline {
   }
 
  private:
-  using Job = std::packaged_task<Result(std::optional<State>&)>;
+  // Where a task's outcome waits for its turn; guarded by mutex_ once handed over.
+  struct Slot {
+    std::optional<Result> result;
+    std::exception_ptr failure;
+    bool done = false;
+  };
+  struct Job {
+    Task task;
+    std::shared_ptr<Slot> slot;
+  };
+
+  // Runs a task outside the lock and keeps its outcome for its slot.
+  static void Run(Job& job, std::optional<State>& state) {
+    try {
+      if (!state) state.emplace();
+      job.slot->result.emplace(job.task(*state));
+    } catch (...) {
+      job.slot->failure = std::current_exception();
+    }
+  }
 
   // After a failure the rest is dropped, so that a Drain() on the way out stores
   // nothing that comes later.
   void RetireOldest() {
     HandOverBatch();
-    std::future<Result> oldest = std::move(inFlight_.front());
+    std::shared_ptr<Slot> oldest = std::move(inFlight_.front());
     inFlight_.pop_front();
+    WaitHelping(*oldest);
     try {
-      retire_(oldest.get());
+      if (oldest->failure) std::rethrow_exception(oldest->failure);
+      retire_(std::move(*oldest->result));
     } catch (...) {
       inFlight_.clear();
       batch_.clear();
       std::lock_guard lock(mutex_);
       queue_.clear();
       throw;
+    }
+  }
+
+  // Until `slot` is done, runs the queued tasks that no worker has taken yet.
+  void WaitHelping(Slot& slot) {
+    std::unique_lock lock(mutex_);
+    while (!slot.done) {
+      if (!queue_.empty()) {
+        Job job = std::move(queue_.front());
+        queue_.pop_front();
+        lock.unlock();
+        Run(job, callerState_);
+        lock.lock();
+        job.slot->done = true;
+        continue;
+      }
+      callerWaiting_ = true;
+      taskDone_.wait(lock);
+      callerWaiting_ = false;
     }
   }
 
@@ -110,37 +151,41 @@ class OrderedPipeline {
       anyIdle = idle_ > 0;
     }
     batch_.clear();
-    if (anyIdle) wake_.notify_all();  // busy workers find the tasks when they look again
+    if (anyIdle) workAvailable_.notify_all();  // busy workers find the tasks when they look again
   }
 
   void Work() {
     std::optional<State> state;
+    std::unique_lock lock(mutex_);
     for (;;) {
-      Job job;
-      {
-        std::unique_lock lock(mutex_);
-        ++idle_;
-        wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
-        --idle_;
-        if (stopping_) return;
-        job = std::move(queue_.front());
-        queue_.pop_front();
-      }
-      job(state);  // a throw lands in the future
+      ++idle_;
+      workAvailable_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+      --idle_;
+      if (stopping_) return;
+      Job job = std::move(queue_.front());
+      queue_.pop_front();
+      lock.unlock();
+      Run(job, state);
+      lock.lock();
+      job.slot->done = true;
+      if (callerWaiting_) taskDone_.notify_one();
     }
   }
 
   std::size_t window_ = 1;
   std::size_t batchSize_ = 1;
   Retire retire_;
+  // The calling thread's alone:
+  std::deque<std::shared_ptr<Slot>> inFlight_;
   std::vector<Job> batch_;  // pushed, not yet handed to the workers
-  std::deque<std::future<Result>> inFlight_;  // the calling thread's alone
-  std::optional<State> callerState_;          // for running without workers
+  std::optional<State> callerState_;
 
   std::mutex mutex_;
-  std::condition_variable wake_;
+  std::condition_variable workAvailable_;
+  std::condition_variable taskDone_;
   std::deque<Job> queue_;
   bool stopping_ = false;
+  bool callerWaiting_ = false;
   unsigned idle_ = 0;  // workers waiting for a task
   std::vector<std::thread> workers_;  // last: joined before the rest goes
 };

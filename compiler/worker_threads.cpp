@@ -26,6 +26,6 @@ unsigned ThreadsFromEnvironment() {
   return static_cast<unsigned>(number);
 }
 
-unsigned WorkersFor(unsigned threads) { return threads <= 1 ? 0 : threads; }
+unsigned WorkersFor(unsigned threads) { return threads <= 1 ? 0 : threads - 1; }
 
 }  // namespace zav

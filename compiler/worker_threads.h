@@ -10,9 +10,8 @@ inline constexpr unsigned kMaxThreads = 64;
 // anything else.
 unsigned ThreadsFromEnvironment();
 
-// Worker threads for a run of `threads` threads in all: none for one thread (the main
-// thread does everything), else one per thread, the main thread mostly waiting on
-// them between its writes.
+// Worker threads for a run of `threads` threads in all: the main thread is one of
+// them, since it reads and compresses too whenever it has nothing to write.
 unsigned WorkersFor(unsigned threads);
 
 }  // namespace zav
