@@ -53,7 +53,12 @@ void Deflater::BeginMember(std::vector<std::uint8_t>& member, std::size_t expect
 }
 
 int Deflater::Step(int flush, std::vector<std::uint8_t>& member) {
-  if (produced_ == member.size()) member.resize(member.size() + member.size() / 2 + 4096);
+  if (produced_ == member.size()) {
+    // Grown by half, exactly: resize() alone would double the room of a long member.
+    const std::size_t grown = member.size() + member.size() / 2 + 4096;
+    member.reserve(grown);
+    member.resize(grown);
+  }
   const std::size_t room = std::min(member.size() - produced_, kMaxPieceBytes);
   strm_.next_out = member.data() + produced_;
   strm_.avail_out = static_cast<uInt>(room);

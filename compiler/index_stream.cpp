@@ -9,8 +9,11 @@
 namespace zav {
 namespace {
 
-// Pieces of this size keep the compressor busy without a wake-up per line.
+// Pieces of this size keep the compressor busy without a wake-up per line. Each is
+// given its room at once (a line seldom passes the spare), so that it does not double
+// its way there and hold twice its size.
 constexpr std::size_t kPieceBytes = 64 * 1024;
+constexpr std::size_t kPieceRoomBytes = kPieceBytes + 4 * 1024;
 
 std::span<const std::uint8_t> AsBytes(const std::string& text) {
   return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
@@ -18,7 +21,9 @@ std::span<const std::uint8_t> AsBytes(const std::string& text) {
 
 }  // namespace
 
-IndexStream::IndexStream(bool inBackground) : current_(kUtf8Mark), inBackground_(inBackground) {
+IndexStream::IndexStream(bool inBackground) : inBackground_(inBackground) {
+  current_.reserve(kPieceRoomBytes);
+  current_ = kUtf8Mark;
   if (!inBackground_) return;
   try {
     compressor_ = std::thread([this] { Compress(); });
@@ -44,7 +49,8 @@ void IndexStream::AppendLine(const std::string& line) {
 
 void IndexStream::CloseCurrentPiece(bool last) {
   auto piece = std::make_shared<const std::string>(std::move(current_));
-  current_.clear();
+  current_ = std::string();
+  current_.reserve(kPieceRoomBytes);
   pieces_.push_back(piece);
   if (!inBackground_) return;
   {
