@@ -10,22 +10,13 @@
 #include "mdb_fixture.h"
 #include "support/temp_dir.h"
 
+#include "failure_text.h"
+
 namespace {
 
 using namespace orlindotest;
 using orlindo::Connection;
 using orlindo::Dataset;
-
-std::string FailureText(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const zav::Failure& failure) {
-    EXPECT_EQ(failure.kind, zav::ErrorKind::General);
-    return failure.message;
-  }
-  ADD_FAILURE() << "no Failure thrown";
-  return {};
-}
 
 TEST(ConnectionString, IsTheTwentyThreePiecesExactly) {
   EXPECT_EQ(orlindo::BuildConnectionString("/data/定義;v2.mdb", "", ""),

@@ -14,6 +14,8 @@
 #include "support/bytes.h"
 #include "support/temp_dir.h"
 
+#include "failure_text.h"
+
 namespace {
 
 using namespace orlindotest;
@@ -50,16 +52,7 @@ class ImportTest : public zavtest::TempDirTest {
 
   void Import() { orlindo::ImportDefinitions(view_, dialogs_, connection_); }
 
-  std::string ImportFailure() {
-    try {
-      Import();
-    } catch (const zav::Failure& failure) {
-      EXPECT_EQ(failure.kind, zav::ErrorKind::General);
-      return failure.message;
-    }
-    ADD_FAILURE() << "the import ended without an error";
-    return {};
-  }
+  std::string ImportFailure() { return orlindotest::FailureText([this] { Import(); }); }
 
   std::string Svg(const std::string& relative) const { return svg_ + "/" + relative; }
 

@@ -8,22 +8,14 @@
 #include "failure.h"
 #include "table_data.h"
 
+#include "failure_text.h"
+
 namespace {
 
 using orlindo::DataSourceOf;
 using orlindo::ParseTableQuery;
 
-std::string FailureText(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const zav::Failure& failure) {
-    EXPECT_EQ(failure.kind, zav::ErrorKind::General);
-    return failure.message;
-  }
-  ADD_FAILURE() << "no Failure thrown";
-  return {};
-}
-
+using orlindotest::FailureText;
 struct SourceCase {
   const char* connectionString;
   const char* dataSource;
