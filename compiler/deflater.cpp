@@ -37,34 +37,54 @@ void Deflater::Restart() {
 }
 
 void Deflater::CompressMember(std::span<const std::uint8_t> input, std::vector<std::uint8_t>& member) {
+  BeginMember(member, input.size());
+  FeedMember(input, member);
+  FinishMember(member);
+}
+
+void Deflater::BeginMember(std::vector<std::uint8_t>& member, std::size_t expectedInputBytes) {
   Restart();
   // Room for the whole member at once in all but pathological cases; grown if not.
-  const uLong bound = input.size() <= kMaxPieceBytes ? deflateBound(&strm_, static_cast<uLong>(input.size()))
-                                                     : input.size() + input.size() / 8 + 64;
+  const uLong bound = expectedInputBytes <= kMaxPieceBytes
+                          ? deflateBound(&strm_, static_cast<uLong>(expectedInputBytes))
+                          : expectedInputBytes + expectedInputBytes / 8 + 64;
   member.resize(bound);
-  std::size_t produced = 0;
-  const auto step = [&](int flush) {
-    if (produced == member.size()) member.resize(member.size() + member.size() / 2 + 4096);
-    const std::size_t room = std::min(member.size() - produced, kMaxPieceBytes);
-    strm_.next_out = member.data() + produced;
-    strm_.avail_out = static_cast<uInt>(room);
-    const int rc = deflate(&strm_, flush);
-    produced += room - strm_.avail_out;
-    if (rc < 0 && rc != Z_BUF_ERROR) ThrowZlib(rc);  // Z_BUF_ERROR only means no progress
-    return rc;
-  };
+  produced_ = 0;
+}
+
+int Deflater::Step(int flush, std::vector<std::uint8_t>& member) {
+  if (produced_ == member.size()) {
+    // Grown by half, exactly: resize() alone would double the room of a long member.
+    const std::size_t grown = member.size() + member.size() / 2 + 4096;
+    member.reserve(grown);
+    member.resize(grown);
+  }
+  const std::size_t room = std::min(member.size() - produced_, kMaxPieceBytes);
+  strm_.next_out = member.data() + produced_;
+  strm_.avail_out = static_cast<uInt>(room);
+  const int rc = deflate(&strm_, flush);
+  produced_ += room - strm_.avail_out;
+  if (rc < 0 && rc != Z_BUF_ERROR) ThrowZlib(rc);  // Z_BUF_ERROR only means no progress
+  return rc;
+}
+
+void Deflater::FeedMember(std::span<const std::uint8_t> input, std::vector<std::uint8_t>& member) {
   while (!input.empty()) {
     const std::size_t piece = std::min(input.size(), kMaxPieceBytes);
     strm_.next_in = const_cast<Bytef*>(input.data());
     strm_.avail_in = static_cast<uInt>(piece);
-    while (strm_.avail_in > 0) step(Z_NO_FLUSH);
+    while (strm_.avail_in > 0) Step(Z_NO_FLUSH, member);
     input = input.subspan(piece);
   }
   strm_.next_in = nullptr;
+}
+
+void Deflater::FinishMember(std::vector<std::uint8_t>& member) {
+  strm_.next_in = nullptr;
   strm_.avail_in = 0;
-  while (step(Z_FINISH) != Z_STREAM_END) {
+  while (Step(Z_FINISH, member) != Z_STREAM_END) {
   }
-  member.resize(produced);
+  member.resize(produced_);
 }
 
 }  // namespace zav

@@ -21,12 +21,21 @@ class Deflater {
   // Replaces `member` with the complete gzip member of `input` (its capacity is kept).
   void CompressMember(std::span<const std::uint8_t> input, std::vector<std::uint8_t>& member);
 
+  // The same member made from input that arrives in pieces: Begin, Feed any number of
+  // times, Finish. Nothing is flushed in between, and deflate's output does not depend
+  // on how its input is cut, so the bytes are those of CompressMember over the whole.
+  void BeginMember(std::vector<std::uint8_t>& member, std::size_t expectedInputBytes = 0);
+  void FeedMember(std::span<const std::uint8_t> input, std::vector<std::uint8_t>& member);
+  void FinishMember(std::vector<std::uint8_t>& member);
+
  private:
   void Restart();
+  int Step(int flush, std::vector<std::uint8_t>& member);
 
   z_stream strm_{};
   gz_header header_{};  // zlib keeps a pointer to it until the header is out
   bool fresh_ = true;   // no member made since deflateInit2
+  std::size_t produced_ = 0;  // bytes of the member being made
 };
 
 }  // namespace zav

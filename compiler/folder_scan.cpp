@@ -3,13 +3,18 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <exception>
 #include <new>
+#include <optional>
 
 #include "descriptor_reader.h"
 #include "dir_listing.h"
 #include "failure.h"
+#include "file_io.h"
 #include "index_text.h"
+#include "ordered_pipeline.h"
 #include "path_text.h"
+#include "pending_file.h"
 #include "sys_error.h"
 
 namespace zav {
@@ -19,7 +24,10 @@ namespace {
 constexpr std::size_t kFolderPathLimitChars = 248;
 constexpr std::size_t kDescriptorPathLimitChars = 260;
 
-enum class SymbolKind { Svg, Svgz };
+// Tasks in flight per thread: enough to keep the threads busy while the main thread
+// names side files, few enough that memory stays a few members per thread, whatever
+// the tree (a task waiting in the queue holds only its descriptor's path).
+constexpr std::size_t kWindowPerThread = 16;
 
 [[noreturn]] void ThrowPathTooLong() {
   throw Failure(ErrorKind::PathTooLong, std::string(kPathTooLongMessage));
@@ -57,31 +65,99 @@ std::string FileNameOf(const std::string& pathText) {
   return slash == std::string::npos ? pathText : pathText.substr(slash + 1);
 }
 
-void StoreDescribedSymbol(const std::string& descriptorPath, ScanContext& context) {
-  const std::string symbolPath = descriptorPath.substr(0, descriptorPath.size() - 4);
-  const Descriptor descriptor = ReadDescriptor(descriptorPath);
-  if (!IsExistingFile(symbolPath)) {
-    throw Failure(ErrorKind::General, "Not matching file for " + descriptorPath);
+SymbolKind KindOf(const std::string& extension) {
+  if (extension == ".svg") return SymbolKind::Svg;
+  if (extension == ".svgz") return SymbolKind::Svgz;
+  return SymbolKind::Other;
+}
+
+// Every step of a symbol that looks at nothing the run itself writes: the descriptor,
+// and for a drawing its existence, its bytes, their member and the side file still
+// without a name. A failure is kept, not thrown, and shows only in the symbol's turn.
+// An ".svgz" symbol may be a side file of an earlier symbol (an output folder inside
+// the source tree), so everything about it waits for its turn.
+DescribedSymbol Describe(std::string descriptorPath, const std::string& outputFolder, SymbolWorker& worker) {
+  DescribedSymbol symbol;
+  symbol.descriptorPath = std::move(descriptorPath);
+  symbol.symbolPath = symbol.descriptorPath.substr(0, symbol.descriptorPath.size() - 4);
+  try {
+    symbol.descriptor = ReadDescriptor(symbol.descriptorPath);
+  } catch (...) {
+    symbol.descriptorFailure = std::current_exception();
+    return symbol;
   }
+  const std::string fileName = FileNameOf(symbol.symbolPath);
+  const std::size_t dot = fileName.rfind('.');
+  symbol.kind = KindOf(dot == std::string::npos ? "" : fileName.substr(dot));
+  if (symbol.kind != SymbolKind::Svg) return symbol;
+  // The read answers whether the drawing exists (a folder does not count); only when it
+  // fails is the question asked again, and the read repeated for its failure's words.
+  const int error = TryReadWholeFile(symbol.symbolPath, worker.source);
+  symbol.exists = error == 0 || (error != EISDIR && IsExistingFile(symbol.symbolPath));
+  if (!symbol.exists) return symbol;
+  try {
+    if (error == 0) {
+      worker.deflater.CompressMember(worker.source, worker.member);
+    } else {
+      SymbolStore::CompressSvg(symbol.symbolPath, worker.deflater, worker.source, worker.member);
+    }
+    // Copied out at its own size: the worker's buffer has room for the bound of the
+    // largest input, and a result may wait a while for its turn.
+    symbol.member.assign(worker.member.begin(), worker.member.end());
+  } catch (...) {
+    symbol.storeFailure = std::current_exception();
+    return symbol;
+  }
+  symbol.side = UnnamedFile::TryWrite(outputFolder, symbol.member);
+  return symbol;
+}
+
+// The symbol's turn, in scan order: the checks against what earlier symbols wrote, the
+// side file and the block, the index lines.
+void StoreDescribedSymbol(DescribedSymbol& symbol, ScanContext& context) {
+  if (symbol.descriptorFailure) std::rethrow_exception(symbol.descriptorFailure);
+  const std::string& symbolPath = symbol.symbolPath;
+  const bool exists = symbol.kind == SymbolKind::Svg ? symbol.exists : IsExistingFile(symbolPath);
+  if (!exists) throw Failure(ErrorKind::General, "Not matching file for " + symbol.descriptorPath);
   const std::string fileName = FileNameOf(symbolPath);
   const std::size_t dot = fileName.rfind('.');
-  const std::string extension = dot == std::string::npos ? "" : fileName.substr(dot);
   const std::string symbolName = dot == std::string::npos ? fileName : fileName.substr(0, dot);
   const std::string sidePath = JoinPathText(context.names.outputFolder, symbolName + ".svgz");
-
-  SymbolKind kind;
-  if (extension == ".svg") {
-    kind = SymbolKind::Svg;
-  } else if (extension == ".svgz") {
-    kind = SymbolKind::Svgz;
-  } else {
+  if (symbol.kind == SymbolKind::Other) {
     throw Failure(ErrorKind::General, "Unexpected file format: " + symbolPath);
   }
-  if (IsExistingFile(sidePath)) throw Failure(ErrorKind::General, "File already exitst: " + sidePath);
+  // The side file written ahead gets its name, which answers the existence check too;
+  // failing that, a new file made at once does the same. Anything else takes the long
+  // way, which words the failure.
+  bool named = false;
+  if (symbol.side) {
+    const int error = symbol.side->TryNameAndClose(sidePath);
+    symbol.side.reset();
+    named = error == 0;
+    if (error == EEXIST && IsExistingFile(sidePath)) {
+      throw Failure(ErrorKind::General, "File already exitst: " + sidePath);
+    }
+  }
+  int createError = 0;
+  std::optional<PendingFile> side = symbol.kind == SymbolKind::Svg && !named
+                                        ? PendingFile::TryCreateNew(sidePath, createError)
+                                        : std::nullopt;
+  if (!named && !side && IsExistingFile(sidePath)) {
+    throw Failure(ErrorKind::General, "File already exitst: " + sidePath);
+  }
 
   try {
-    context.blockOffset = kind == SymbolKind::Svg ? context.store.StoreSvg(symbolPath, sidePath)
-                                                  : context.store.StoreSvgz(symbolPath, sidePath);
+    if (symbol.kind == SymbolKind::Svg) {
+      if (symbol.storeFailure) std::rethrow_exception(symbol.storeFailure);
+      if (named) {
+        context.blockOffset = context.store.AppendSvgBlock(symbol.member);
+      } else {
+        if (!side) side.emplace(PendingFile::InPlace(sidePath));
+        context.blockOffset = context.store.StoreSvgMember(symbol.member, *side);
+      }
+    } else {
+      context.blockOffset = context.store.StoreSvgz(symbolPath, sidePath);
+    }
   } catch (const Failure& failure) {
     throw Failure(ErrorKind::General, failure.message + " " + fileName);
   } catch (const std::bad_alloc&) {
@@ -89,10 +165,11 @@ void StoreDescribedSymbol(const std::string& descriptorPath, ScanContext& contex
   }
 
   const RunNames& names = context.names;
-  context.index.push_back(
-      IndexLine(names.libraryName, symbolName, context.blockOffset, descriptor.caption, descriptor.category));
-  if (!descriptor.uniqueId.empty()) {
-    context.index.push_back(AliasLine(descriptor.uniqueId, names.libraryName, symbolName));
+  context.index.AppendLine(
+      IndexLine(names.libraryName, symbolName, context.blockOffset, symbol.descriptor.caption,
+                symbol.descriptor.category));
+  if (!symbol.descriptor.uniqueId.empty()) {
+    context.index.AppendLine(AliasLine(symbol.descriptor.uniqueId, names.libraryName, symbolName));
   }
 }
 
@@ -113,15 +190,32 @@ void ScanFolder(const std::string& folder, ScanContext& context) {
     if (LengthChars(path) >= kDescriptorPathLimitChars) ThrowPathTooLong();
     descriptors.push_back(std::move(path));
   }
-  for (const std::string& descriptorPath : descriptors) StoreDescribedSymbol(descriptorPath, context);
+  for (std::string& descriptorPath : descriptors) {
+    context.pipeline.Push([path = std::move(descriptorPath), &output = context.names.outputFolder](
+                              SymbolWorker& worker) mutable { return Describe(std::move(path), output, worker); });
+  }
 }
 
-void WriteIndexBlock(const RunNames& names, LibraryWriter& library) {
+void WriteIndexBlock(const RunNames& names, LibraryWriter& library, unsigned workers) {
   SymbolStore store(library);
-  ScanContext context{names, store, {}, -1};
-  ScanFolder(names.sourceFolder, context);
+  ScanContext* scan = nullptr;
+  SymbolPipeline pipeline(workers, kWindowPerThread * (workers + 1),
+                          [&scan](DescribedSymbol&& symbol) { StoreDescribedSymbol(symbol, *scan); });
+  // With workers, the index is compressed as it grows, by a thread of its own.
+  IndexStream index(workers > 0);
+  ScanContext context{names, store, pipeline, index, -1};
+  scan = &context;
+  try {
+    ScanFolder(names.sourceFolder, context);
+  } catch (...) {
+    // The scan runs ahead of the symbols' turns: the symbols before the point where it
+    // failed are stored first, and one of them may fail first.
+    pipeline.Drain();
+    throw;
+  }
+  pipeline.Drain();
   library.MarkIndexOffset();
-  store.StoreIndex(IndexFileBytes(context.index), JoinPathText(names.outputFolder, "LIBSVG.txt"),
+  store.StoreIndex(index, JoinPathText(names.outputFolder, "LIBSVG.txt"),
                    JoinPathText(names.outputFolder, "LIBSVG.txtz"));
 }
 

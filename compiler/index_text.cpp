@@ -16,13 +16,15 @@ std::string AliasLine(const std::string& uniqueId, const std::string& libraryNam
 
 std::string IndexFileBytes(const std::vector<std::string>& lines) {
   std::string bytes(kUtf8Mark);
-  for (const std::string& line : lines) {
-    // Names come from the command line and the file system as bytes; the index is
-    // UTF-8, so a stray byte becomes U+FFFD rather than broken text.
-    bytes += SanitizeUtf8(line);
-    bytes += "\r\n";
-  }
+  for (const std::string& line : lines) AppendIndexFileLine(bytes, line);
   return bytes;
+}
+
+void AppendIndexFileLine(std::string& bytes, const std::string& line) {
+  // Names come from the command line and the file system as bytes; the index is
+  // UTF-8, so a stray byte becomes U+FFFD rather than broken text.
+  bytes += SanitizeUtf8(line);
+  bytes += "\r\n";
 }
 
 }  // namespace zav

@@ -16,5 +16,7 @@ std::string AliasLine(const std::string& uniqueId, const std::string& libraryNam
 
 // The bytes of "LIBSVG.txt" and of the index block's content.
 std::string IndexFileBytes(const std::vector<std::string>& lines);
+// Those bytes built a line at a time: start from kUtf8Mark, append every line.
+void AppendIndexFileLine(std::string& bytes, const std::string& line);
 
 }  // namespace zav

@@ -10,6 +10,7 @@
 #include "copyright_file.h"
 #include "path_text.h"
 #include "pending_file.h"
+#include "worker_threads.h"
 
 namespace zav {
 namespace {
@@ -31,14 +32,14 @@ void PrintLine(std::ostream& console, std::string_view line) {
   console.flush();
 }
 
-void BuildLibrary(const RunNames& names, const RunOptions& options) {
+void BuildLibrary(const RunNames& names, const RunOptions& options, unsigned threads) {
   const std::string libraryPath = JoinPathText(names.outputFolder, names.libraryName + ".zavlibsvg");
   PendingFile file = PendingFile::Beside(libraryPath);
   FileSink sink(file.fd());
   LibraryWriter library(sink, options.libraryLimitBytes);
   library.WriteHeader();
   library.WriteCopyrightBlock(ReadCopyrightFile(names.sourceFolder));
-  WriteIndexBlock(names, library);
+  WriteIndexBlock(names, library, WorkersFor(threads));
   library.FinishLibrary();
   sink.Flush();
   file.Commit(true);  // only a complete library ever carries the final name
@@ -57,9 +58,10 @@ int RunCompiler(const std::vector<std::string>& arguments, std::ostream& console
   std::string message;
   try {
     AnsiCodePage();  // a ZAV_CODEPAGE that cannot be used stops the run before any file
+    const unsigned threads = options.threads != 0 ? options.threads : ThreadsFromEnvironment();
     const RunNames names{arguments[0], arguments[1], arguments[2]};
     PrintLine(console, "  compiling...");
-    BuildLibrary(names, options);
+    BuildLibrary(names, options, threads);
     PrintLine(console, "  done");
     PrintLine(console, "");
     return kExitDone;

@@ -17,6 +17,7 @@ inline constexpr int kExitUsage = 2;
 
 struct RunOptions {
   std::uint64_t libraryLimitBytes = kFormatLimitBytes;  // lowered by tests only
+  unsigned threads = 0;  // 0: from ZAV_THREADS, else one per core
 };
 
 // Prints to `console` (lines end in "\n", flushed at once) and returns the exit status.

@@ -13,9 +13,6 @@
 namespace zav {
 namespace {
 
-std::span<const std::uint8_t> AsBytes(const std::string& text) {
-  return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
-}
 
 // A failed copy is told with the system's text alone.
 [[noreturn]] void ThrowCopyFailure(int errorNumber) {
@@ -25,10 +22,21 @@ std::span<const std::uint8_t> AsBytes(const std::string& text) {
 }  // namespace
 
 std::int32_t SymbolStore::StoreSvg(const std::string& sourcePath, const std::string& sidePath) {
-  ReadWholeFile(sourcePath, source_);
-  Compress(source_);
-  WriteSideFile(sidePath);
-  return library_.AppendBlock(member_);
+  CompressSvg(sourcePath, deflater_, source_, member_);
+  PendingFile side = PendingFile::InPlace(sidePath);
+  return StoreSvgMember(member_, side);
+}
+
+void SymbolStore::CompressSvg(const std::string& sourcePath, Deflater& deflater,
+                              std::vector<std::uint8_t>& source, std::vector<std::uint8_t>& member) {
+  ReadWholeFile(sourcePath, source);
+  deflater.CompressMember(source, member);
+}
+
+std::int32_t SymbolStore::StoreSvgMember(std::span<const std::uint8_t> member, PendingFile& side) {
+  WriteAll(side.fd(), member);
+  side.Commit(false);
+  return library_.AppendBlock(member);
 }
 
 std::int32_t SymbolStore::StoreSvgz(const std::string& sourcePath, const std::string& sidePath) {
@@ -53,12 +61,11 @@ std::int32_t SymbolStore::StoreSvgz(const std::string& sourcePath, const std::st
   return library_.AppendBlock(member_);
 }
 
-void SymbolStore::StoreIndex(const std::string& indexBytes, const std::string& txtPath,
-                             const std::string& txtzPath) {
+void SymbolStore::StoreIndex(IndexStream& index, const std::string& txtPath, const std::string& txtzPath) {
   PendingFile text = PendingFile::InPlace(txtPath);
-  WriteAll(text.fd(), AsBytes(indexBytes));
+  for (const auto piece : index.FilePieces()) WriteAll(text.fd(), piece);
   text.Commit(false);
-  Compress(AsBytes(indexBytes));
+  member_ = index.TakeMember();
   WriteSideFile(txtzPath);
   library_.AppendBlock(member_);
 }

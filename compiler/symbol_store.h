@@ -5,11 +5,14 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "deflater.h"
+#include "index_stream.h"
 #include "library_writer.h"
+#include "pending_file.h"
 
 namespace zav {
 
@@ -22,14 +25,25 @@ class SymbolStore {
   // file, EZCompressionError, and the writer's limit.
   std::int32_t StoreSvg(const std::string& sourcePath, const std::string& sidePath);
 
+  // StoreSvg in two steps, the first on any thread: the drawing's member, made with
+  // the caller's deflate state and buffer (EFOpenError, EReadError,
+  // EZCompressionError); then, in the symbol's turn, that member into the side file
+  // already created and into a block (EWriteError and the writer's limit).
+  static void CompressSvg(const std::string& sourcePath, Deflater& deflater,
+                          std::vector<std::uint8_t>& source, std::vector<std::uint8_t>& member);
+  std::int32_t StoreSvgMember(std::span<const std::uint8_t> member, PendingFile& side);
+  // The block alone, for a member whose side file was written already.
+  std::int32_t AppendSvgBlock(std::span<const std::uint8_t> member) { return library_.AppendBlock(member); }
+
   // A ".svgz" drawing: copied byte for byte to "side" (which must not exist), and its
   // content, gunzipped, compressed into a block of its own. A failed copy carries the
   // system's text; content that is not gzip data fails with "Invalid gzip data: ...".
   std::int32_t StoreSvgz(const std::string& sourcePath, const std::string& sidePath);
 
-  // The index: its text saved as "txtPath" (created or truncated), then compressed into
-  // "txtzPath" and the index block. EFCreateError / EWriteError for either file.
-  void StoreIndex(const std::string& indexBytes, const std::string& txtPath, const std::string& txtzPath);
+  // The index: its text saved as "txtPath" (created or truncated), then its member into
+  // "txtzPath" and the index block. EFCreateError / EWriteError for either file,
+  // EZCompressionError.
+  void StoreIndex(IndexStream& index, const std::string& txtPath, const std::string& txtzPath);
 
  private:
   void Compress(std::span<const std::uint8_t> content);  // into member_

@@ -58,6 +58,37 @@ TEST(DeflaterTest, LargeInputsRoundTripWithTheirTrailer) {
   EXPECT_TRUE(back == input);
 }
 
+// The index is compressed while it grows; its member must be the one the whole text
+// gives, however the text was cut, and the state must serve the next member afresh.
+TEST(DeflaterTest, MemberFedInPiecesIsTheMemberOfTheWhole) {
+  std::mt19937 random(11);
+  std::string text;
+  while (text.size() < 900000) {
+    text += "maps:symbol" + std::to_string(random() % 50000) + "=" + std::to_string(random()) + "|Caption " +
+            std::to_string(random() % 300) + "|Group\r\n";
+  }
+  const std::vector<std::uint8_t> input = Vec(text);
+  zav::Deflater deflater;
+  std::vector<std::uint8_t> whole;
+  deflater.CompressMember(input, whole);
+  for (const std::size_t largestPiece : {std::size_t{1}, std::size_t{300}, std::size_t{70000}}) {
+    std::vector<std::uint8_t> pieces;
+    deflater.BeginMember(pieces);
+    for (std::size_t at = 0; at < input.size();) {
+      const std::size_t piece = std::min<std::size_t>(input.size() - at, 1 + random() % largestPiece);
+      deflater.FeedMember(std::span(input).subspan(at, piece), pieces);
+      at += piece;
+    }
+    deflater.FinishMember(pieces);
+    EXPECT_TRUE(SameBytes(Text(whole), Text(pieces))) << "pieces up to " << largestPiece;
+  }
+  std::vector<std::uint8_t> after;
+  deflater.CompressMember(Vec("abc"), after);
+  EXPECT_TRUE(SameBytes(Bytes({0x1F, 0x8B, 0x08, 0x00, 0x00, 0x00, 0x00, 0x00, 0x02, 0x0B, 0x4B, 0x4C, 0x4A,
+                               0x06, 0x00, 0xC2, 0x41, 0x24, 0x35, 0x03, 0x00, 0x00, 0x00}),
+                        Text(after)));
+}
+
 TEST(GunzipAllTest, JoinsEveryMember) {
   zav::Deflater deflater;
   std::vector<std::uint8_t> first, second, content;

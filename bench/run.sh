@@ -1,0 +1,192 @@
+#!/usr/bin/env bash
+# Compiler throughput against the closest peers: times zavbuild, zip -9, tar | gzip -9 and
+# tar | pigz -9 on corpora made from the @mdi/svg icons, and prints a table of medians.
+# Installs what it needs on a fresh Debian machine, builds zavbuild in Release, makes the
+# corpora in a temporary folder and removes them at the end.
+set -euo pipefail
+
+usage() {
+  cat <<'EOF'
+usage: bench/run.sh [-r RUNS] [-c CORPORA] [-z ZAVBUILD] [-s] [-k]
+  -r RUNS     timed runs of every command per corpus, median reported (default 5)
+  -c CORPORA  comma-separated list of small, scale, large (default: all three)
+  -z ZAVBUILD time this zavbuild instead of building one in build/bench
+  -s          also time zavbuild with ZAV_THREADS=1 (the sequential writer)
+  -k          keep the temporary folder with the corpora and the samples
+Environment: ZAV_THREADS is passed on to zavbuild (default there: one per core);
+TMPDIR chooses where the corpora and outputs go (about 3 GB for all three at 5 runs).
+EOF
+}
+
+bench_dir=$(cd "$(dirname "$0")" && pwd)
+root=$(dirname "$bench_dir")
+runs=5
+corpora=small,scale,large
+zavbuild=
+sequential=0
+keep=0
+while getopts 'r:c:z:skh' option; do
+  case $option in
+    r) runs=$OPTARG ;;
+    c) corpora=$OPTARG ;;
+    z) zavbuild=$OPTARG ;;
+    s) sequential=1 ;;
+    k) keep=1 ;;
+    h) usage; exit 0 ;;
+    *) usage >&2; exit 2 ;;
+  esac
+done
+if ! [[ $runs =~ ^[1-9][0-9]*$ ]]; then
+  echo "bench/run.sh: RUNS must be a positive number, not '$runs'" >&2
+  exit 2
+fi
+IFS=, read -r -a corpus_list <<<"$corpora"
+for corpus in "${corpus_list[@]}"; do
+  case $corpus in
+    small | scale | large) ;;
+    *) echo "bench/run.sh: unknown corpus '$corpus'" >&2; exit 2 ;;
+  esac
+done
+
+# --- tools ------------------------------------------------------------------------------
+# Keyed by command, not by package: node may come from another Debian-style repository.
+source "$root/scripts/packages.sh"
+packages=()
+need() {  # need COMMAND PACKAGE...
+  command -v "$1" >/dev/null 2>&1 || packages+=("${@:2}")
+}
+need zip zip
+need pigz pigz
+need gzip gzip
+need tar tar
+need /usr/bin/time time
+need node nodejs
+need npm npm nodejs
+if [ -z "$zavbuild" ]; then
+  need cmake cmake
+  need g++ g++
+  need make make
+  need pkg-config pkg-config
+  [ -e /usr/include/zlib.h ] || packages+=(zlib1g-dev)
+fi
+if [ ${#packages[@]} -gt 0 ]; then
+  zav_install_packages "${packages[@]}"
+fi
+cores=$(nproc)
+
+if [ -z "$zavbuild" ] && [ -f "$root/compiler/CMakeLists.txt" ]; then
+  echo "Building zavbuild (Release) in build/bench ..."
+  cmake -S "$root" -B "$root/build/bench" -DCMAKE_BUILD_TYPE=Release \
+    -DZAV_BUILD_FRONTEND=OFF -DZAV_BUILD_TESTS=OFF >/dev/null
+  cmake --build "$root/build/bench" -j "$cores" --target zavbuild >/dev/null
+  zavbuild=$root/build/bench/compiler/zavbuild
+fi
+if [ -n "$zavbuild" ]; then
+  zavbuild=$(realpath "$zavbuild")
+  [ -x "$zavbuild" ] || { echo "bench/run.sh: no program at $zavbuild" >&2; exit 1; }
+else
+  echo "No compiler in this tree: timing the peers only."
+fi
+
+# --- the temporary folder -----------------------------------------------------------------
+work=$(mktemp -d "${TMPDIR:-/tmp}/zavbench.XXXXXX")
+cleanup() {
+  if [ "$keep" = 1 ]; then echo "Kept $work"; else rm -rf "$work"; fi
+}
+trap cleanup EXIT
+
+echo "Fetching @mdi/svg ..."
+# A fixed release, so that every machine times the same bytes.
+(cd "$work" && npm pack --silent @mdi/svg@7.4.47 >/dev/null)
+tar -xzf "$work"/mdi-svg-*.tgz -C "$work"
+samples=$work/samples.tsv
+corpus_info=$work/corpora.tsv
+: >"$samples"
+: >"$corpus_info"
+
+# --- timing -------------------------------------------------------------------------------
+# measure CORPUS LABEL OUTPUT_FILE COMMAND...: one timed run writing into "$out", a new
+# folder. Wall time from the shell's microsecond clock, peak RSS from GNU time (largest
+# process of a pipeline). Writes of the previous run are flushed first, outside the
+# timing, so that one command does not pay for another's write-back.
+#
+# Nothing is deleted until every corpus is timed: ext4 without a journal (as on the
+# reference machine) skips inodes freed in the last 30 s (vm.dirty_expire_centisecs)
+# when it makes a file, so a run that follows the deletion of thousands of files pays
+# for each of them on every file it creates, and the figures would show the harness.
+runs_made=0
+measure() {
+  local corpus=$1 label=$2 output=$3
+  shift 3
+  runs_made=$((runs_made + 1))
+  out=$work/out/$runs_made
+  mkdir -p "$out"
+  output=${output//@OUT@/$out}
+  sync
+  local start=$EPOCHREALTIME
+  if ! /usr/bin/time -f '%M' -o "$work/rss" "${@//@OUT@/$out}" >"$work/stdout" 2>"$work/stderr"; then
+    echo "bench/run.sh: '$label' failed on the $corpus corpus:" >&2
+    cat "$work/stdout" "$work/stderr" >&2
+    exit 1
+  fi
+  local end=$EPOCHREALTIME
+  local outputBytes
+  outputBytes=$(stat -c %s "$output")
+  printf '%s\t%s\t%s\t%s\t%s\n' "$corpus" "$label" \
+    "$(awk -v s="$start" -v e="$end" 'BEGIN { printf "%.4f", e - s }')" \
+    "$(tail -n 1 "$work/rss")" "$outputBytes" >>"$samples"
+}
+
+run_zavbuild() {  # run_zavbuild SOURCE OUTPUT: fails unless the run completed
+  "$zavbuild" bench "$1" "$2" >"$2/zavbuild.log"
+  grep -qx '  done' "$2/zavbuild.log" || { cat "$2/zavbuild.log"; return 1; }
+}
+export -f run_zavbuild
+export zavbuild work
+
+time_corpus() {
+  local corpus=$1 src=$work/$1
+  local -a labels=() outputs=() commands=()
+  if [ -n "$zavbuild" ]; then
+    labels+=("zavbuild")
+    outputs+=("@OUT@/bench.zavlibsvg")
+    commands+=("run_zavbuild '$src' '@OUT@'")
+    if [ "$sequential" = 1 ]; then
+      labels+=("zavbuild, 1 thread")
+      outputs+=("@OUT@/bench.zavlibsvg")
+      commands+=("ZAV_THREADS=1 run_zavbuild '$src' '@OUT@'")
+    fi
+  fi
+  labels+=("zip -9 -q -r" "tar | gzip -9" "tar | pigz -9 -p $cores")
+  outputs+=("@OUT@/peer.zip" "@OUT@/peer.tar.gz" "@OUT@/peer.tar.gz")
+  commands+=("cd '$src' && zip -9 -q -r '@OUT@/peer.zip' ."
+    "tar -cf - -C '$src' . | gzip -9 >'@OUT@/peer.tar.gz'"
+    "tar -cf - -C '$src' . | pigz -9 -p $cores >'@OUT@/peer.tar.gz'")
+  # Every command reads the corpus from the page cache, the first timed one too.
+  tar -cf - -C "$src" . | cat >/dev/null
+  local run i
+  for ((run = 1; run <= runs; ++run)); do
+    printf '  run %d of %d\n' "$run" "$runs"
+    for i in "${!labels[@]}"; do
+      measure "$corpus" "${labels[$i]}" "${outputs[$i]}" bash -o pipefail -c "${commands[$i]}"
+    done
+  done
+}
+
+load_before=$(cut -d' ' -f1-3 /proc/loadavg)
+for corpus in "${corpus_list[@]}"; do
+  echo "Making the $corpus corpus ..."
+  symbols=$(node "$bench_dir/make_corpus.js" "$work/package" "$corpus" "$work/$corpus")
+  input_bytes=$(find "$work/$corpus" -type f -name '*.svg' -printf '%s\n' | awk '{ s += $1 } END { print s }')
+  largest=$(find "$work/$corpus" -type f -name '*.svg' -printf '%s\n' | sort -n | tail -n 1)
+  echo "Timing the $corpus corpus ($symbols symbols) ..."
+  first_run=$((runs_made + 1))
+  time_corpus "$corpus"
+  # The index, which a run holds in memory whole: the part of its peak that may grow.
+  index_bytes=$(stat -c %s "$work/out/$first_run/LIBSVG.txt" 2>/dev/null || echo 0)
+  printf '%s\t%s\t%s\t%s\t%s\n' "$corpus" "$symbols" "$input_bytes" "$largest" "$index_bytes" \
+    >>"$corpus_info"
+done
+
+node "$bench_dir/report.js" "$corpus_info" "$samples" "$cores" "${ZAV_THREADS:-}" \
+  "$load_before" "$(cut -d' ' -f1-3 /proc/loadavg)"
