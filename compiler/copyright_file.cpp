@@ -18,13 +18,13 @@ std::string StoredCopyrightText(std::string_view fileBytes) {
   switch (text.encoding) {
     case TextEncoding::Utf8:
       stored = kUtf8Mark;
-      for (const std::string& line : SplitLines<char>(text.body)) stored += line + "\r\n";
+      for (const std::string& line : SplitLines<char>(text.body)) stored.append(line).append("\r\n");
       break;
     case TextEncoding::Utf16Le:
     case TextEncoding::Utf16Be: {
       // Kept in code units, so that even unpaired surrogates come back unchanged.
       const bool bigEndian = text.encoding == TextEncoding::Utf16Be;
-      stored = bigEndian ? kUtf16BeMark : kUtf16LeMark;
+      stored.append(bigEndian ? kUtf16BeMark : kUtf16LeMark);
       const std::u16string units = Utf16FromBytes(text.body, bigEndian);
       for (const std::u16string& line : SplitLines<char16_t>(units)) {
         stored += Utf16ToBytes(line + u"\r\n", bigEndian);
@@ -34,7 +34,7 @@ std::string StoredCopyrightText(std::string_view fileBytes) {
     case TextEncoding::Ansi:
       if (AnsiCodePageHasMark()) stored = kUtf8Mark;
       for (const std::string& line : SplitLines<char>(text.body)) {
-        stored += EncodeAnsi(DecodeAnsi(line)) + "\r\n";
+        stored.append(EncodeAnsi(DecodeAnsi(line))).append("\r\n");
       }
       break;
   }

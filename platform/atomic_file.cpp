@@ -37,9 +37,15 @@ fs::path ResolveLinks(fs::path path) {
 std::string TemporaryName(const fs::path& target, unsigned attempt) {
   static std::atomic<unsigned> counter{0};
   const fs::path folder = target.parent_path();
-  const std::string name = "." + target.filename().string() + ".tmp-" +
-                           std::to_string(::getpid()) + "-" + std::to_string(counter++) + "-" +
-                           std::to_string(attempt);
+  // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) on a chain of operator+.
+  std::string name = ".";
+  name.append(target.filename().string())
+      .append(".tmp-")
+      .append(std::to_string(::getpid()))
+      .append("-")
+      .append(std::to_string(counter++))
+      .append("-")
+      .append(std::to_string(attempt));
   return (folder.empty() ? fs::path(name) : folder / name).string();
 }
 
