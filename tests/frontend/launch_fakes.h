@@ -14,27 +14,24 @@
 #include <utility>
 
 #include "dialogs.h"
+#include "fake_view.h"
 #include "view.h"
 
 namespace zavtest {
 
-class RecordingView : public orlindo::View {
+// The field view of the other front-end tests, also recording status and cursor changes.
+class RecordingView : public orlindo_test::FieldsView {
  public:
-  QString FieldText(orlindo::Field field) const override { return fields_[Index(field)]; }
-  void SetFieldText(orlindo::Field field, const QString& text) override { fields_[Index(field)] = text; }
   void SetStatusText(const QString& text) override {
-    status_ = text;
+    FieldsView::SetStatusText(text);
     history.push_back("status:" + text);
   }
-  QString StatusText() const override { return status_; }
-  void SetBusy(bool busy) override { history.push_back(busy ? "busy" : "idle"); }
+  void SetBusy(bool isBusy) override {
+    FieldsView::SetBusy(isBusy);
+    history.push_back(isBusy ? "busy" : "idle");
+  }
 
   std::vector<QString> history;
-
- private:
-  static int Index(orlindo::Field field) { return static_cast<int>(field); }
-  QString fields_[5];
-  QString status_;
 };
 
 // Records every dialog; onShow runs while the dialog would be open.
