@@ -1,13 +1,13 @@
-#include "copyright_file.h"
+#include "compiler/copyright_file.h"
 
 #include <cstdint>
 #include <vector>
 
-#include "codepage.h"
-#include "file_io.h"
-#include "path_text.h"
-#include "text_file.h"
-#include "unicode.h"
+#include "platform/codepage.h"
+#include "compiler/file_io.h"
+#include "platform/path_text.h"
+#include "compiler/text_file.h"
+#include "platform/unicode.h"
 
 namespace zav {
 

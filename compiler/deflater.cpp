@@ -1,8 +1,8 @@
-#include "deflater.h"
+#include "compiler/deflater.h"
 
 #include <string>
 
-#include "failure.h"
+#include "platform/failure.h"
 
 namespace zav {
 namespace {

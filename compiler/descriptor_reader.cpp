@@ -1,11 +1,11 @@
-#include "descriptor_reader.h"
+#include "compiler/descriptor_reader.h"
 
 #include <cstdint>
 #include <optional>
 
-#include "file_io.h"
-#include "text_file.h"
-#include "unicode.h"
+#include "compiler/file_io.h"
+#include "compiler/text_file.h"
+#include "platform/unicode.h"
 
 namespace zav {
 namespace {

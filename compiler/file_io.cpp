@@ -1,4 +1,4 @@
-#include "file_io.h"
+#include "compiler/file_io.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -6,8 +6,8 @@
 
 #include <cerrno>
 
-#include "failure.h"
-#include "sys_error.h"
+#include "platform/failure.h"
+#include "platform/sys_error.h"
 
 namespace zav {
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "handles.h"
+#include "platform/handles.h"
 
 namespace zav {
 

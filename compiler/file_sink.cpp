@@ -1,4 +1,4 @@
-#include "file_sink.h"
+#include "compiler/file_sink.h"
 
 #include <unistd.h>
 
@@ -6,8 +6,8 @@
 #include <cstring>
 #include <string>
 
-#include "failure.h"
-#include "file_io.h"
+#include "platform/failure.h"
+#include "compiler/file_io.h"
 
 namespace zav {
 

@@ -7,7 +7,7 @@
 #include <span>
 #include <vector>
 
-#include "byte_sink.h"
+#include "compiler/byte_sink.h"
 
 namespace zav {
 

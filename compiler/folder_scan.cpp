@@ -1,4 +1,4 @@
-#include "folder_scan.h"
+#include "compiler/folder_scan.h"
 
 #include <sys/stat.h>
 
@@ -7,15 +7,15 @@
 #include <new>
 #include <optional>
 
-#include "descriptor_reader.h"
-#include "dir_listing.h"
-#include "failure.h"
-#include "file_io.h"
-#include "index_text.h"
-#include "ordered_pipeline.h"
-#include "path_text.h"
-#include "pending_file.h"
-#include "sys_error.h"
+#include "compiler/descriptor_reader.h"
+#include "platform/dir_listing.h"
+#include "platform/failure.h"
+#include "compiler/file_io.h"
+#include "compiler/index_text.h"
+#include "compiler/ordered_pipeline.h"
+#include "platform/path_text.h"
+#include "compiler/pending_file.h"
+#include "platform/sys_error.h"
 
 namespace zav {
 namespace {

@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "deflater.h"
-#include "descriptor_reader.h"
-#include "index_stream.h"
-#include "library_writer.h"
-#include "ordered_pipeline.h"
-#include "symbol_store.h"
-#include "unnamed_file.h"
+#include "compiler/deflater.h"
+#include "compiler/descriptor_reader.h"
+#include "compiler/index_stream.h"
+#include "compiler/library_writer.h"
+#include "compiler/ordered_pipeline.h"
+#include "compiler/symbol_store.h"
+#include "compiler/unnamed_file.h"
 
 namespace zav {
 

@@ -1,4 +1,4 @@
-#include "gunzip.h"
+#include "compiler/gunzip.h"
 
 #include <zlib.h>
 
@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "failure.h"
+#include "platform/failure.h"
 
 namespace zav {
 namespace {

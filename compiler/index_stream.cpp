@@ -1,10 +1,10 @@
-#include "index_stream.h"
+#include "compiler/index_stream.h"
 
 #include <system_error>
 #include <utility>
 
-#include "index_text.h"
-#include "unicode.h"
+#include "compiler/index_text.h"
+#include "platform/unicode.h"
 
 namespace zav {
 namespace {

@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "deflater.h"
+#include "compiler/deflater.h"
 
 namespace zav {
 

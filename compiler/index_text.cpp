@@ -1,6 +1,6 @@
-#include "index_text.h"
+#include "compiler/index_text.h"
 
-#include "unicode.h"
+#include "platform/unicode.h"
 
 namespace zav {
 

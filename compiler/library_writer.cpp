@@ -1,9 +1,9 @@
-#include "library_writer.h"
+#include "compiler/library_writer.h"
 
 #include <array>
 #include <string>
 
-#include "failure.h"
+#include "platform/failure.h"
 
 namespace zav {
 namespace {

@@ -7,7 +7,7 @@
 #include <span>
 #include <string_view>
 
-#include "byte_sink.h"
+#include "compiler/byte_sink.h"
 
 namespace zav {
 

@@ -4,8 +4,8 @@
 #include <exception>
 #include <iostream>
 
-#include "command_line.h"
-#include "run.h"
+#include "compiler/command_line.h"
+#include "compiler/run.h"
 
 int main(int argc, char** argv) {
   try {

@@ -1,4 +1,4 @@
-#include "pending_file.h"
+#include "compiler/pending_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -7,11 +7,11 @@
 #include <cerrno>
 #include <string>
 
-#include "dir_listing.h"
-#include "failure.h"
-#include "file_io.h"
-#include "path_text.h"
-#include "sys_error.h"
+#include "platform/dir_listing.h"
+#include "platform/failure.h"
+#include "compiler/file_io.h"
+#include "platform/path_text.h"
+#include "platform/sys_error.h"
 
 namespace zav {
 namespace {

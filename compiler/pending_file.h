@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "handles.h"
+#include "platform/handles.h"
 
 namespace zav {
 

@@ -1,16 +1,16 @@
-#include "run.h"
+#include "compiler/run.h"
 
 #include <new>
 #include <string_view>
 
-#include "codepage.h"
-#include "failure.h"
-#include "file_sink.h"
-#include "folder_scan.h"
-#include "copyright_file.h"
-#include "path_text.h"
-#include "pending_file.h"
-#include "worker_threads.h"
+#include "platform/codepage.h"
+#include "platform/failure.h"
+#include "compiler/file_sink.h"
+#include "compiler/folder_scan.h"
+#include "compiler/copyright_file.h"
+#include "platform/path_text.h"
+#include "compiler/pending_file.h"
+#include "compiler/worker_threads.h"
 
 namespace zav {
 namespace {

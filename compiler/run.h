@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "library_writer.h"
+#include "compiler/library_writer.h"
 
 namespace zav {
 

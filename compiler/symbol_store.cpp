@@ -1,14 +1,14 @@
-#include "symbol_store.h"
+#include "compiler/symbol_store.h"
 
 #include <cerrno>
 #include <optional>
 #include <span>
 
-#include "failure.h"
-#include "file_io.h"
-#include "gunzip.h"
-#include "pending_file.h"
-#include "sys_error.h"
+#include "platform/failure.h"
+#include "compiler/file_io.h"
+#include "compiler/gunzip.h"
+#include "compiler/pending_file.h"
+#include "platform/sys_error.h"
 
 namespace zav {
 namespace {

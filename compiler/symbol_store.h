@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "deflater.h"
-#include "index_stream.h"
-#include "library_writer.h"
-#include "pending_file.h"
+#include "compiler/deflater.h"
+#include "compiler/index_stream.h"
+#include "compiler/library_writer.h"
+#include "compiler/pending_file.h"
 
 namespace zav {
 

@@ -1,8 +1,8 @@
-#include "text_file.h"
+#include "compiler/text_file.h"
 
-#include "codepage.h"
-#include "failure.h"
-#include "unicode.h"
+#include "platform/codepage.h"
+#include "platform/failure.h"
+#include "platform/unicode.h"
 
 namespace zav {
 

@@ -1,11 +1,11 @@
-#include "unnamed_file.h"
+#include "compiler/unnamed_file.h"
 
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
 
-#include "file_io.h"
+#include "compiler/file_io.h"
 
 namespace zav {
 

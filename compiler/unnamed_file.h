@@ -10,7 +10,7 @@
 #include <span>
 #include <string>
 
-#include "handles.h"
+#include "platform/handles.h"
 
 namespace zav {
 

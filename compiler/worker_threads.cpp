@@ -1,11 +1,11 @@
-#include "worker_threads.h"
+#include "compiler/worker_threads.h"
 
 #include <cerrno>
 #include <cstdlib>
 #include <string>
 #include <thread>
 
-#include "failure.h"
+#include "platform/failure.h"
 
 namespace zav {
 

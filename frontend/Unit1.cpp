@@ -1,4 +1,4 @@
-#include "Unit1.h"
+#include "frontend/Unit1.h"
 
 #include <QApplication>
 #include <QDir>
@@ -11,10 +11,10 @@
 #include <QStatusBar>
 #include <QStyle>
 
-#include "env.h"
-#include "error_box.h"
-#include "single_line_validator.h"
-#include "start_sequence.h"
+#include "frontend/env.h"
+#include "frontend/error_box.h"
+#include "frontend/single_line_validator.h"
+#include "frontend/start_sequence.h"
 
 namespace orlindo {
 namespace {

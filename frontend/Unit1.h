@@ -5,9 +5,9 @@
 
 #include <QWidget>
 
-#include "dbcreate.h"
-#include "dialogs.h"
-#include "view.h"
+#include "frontend/dbcreate.h"
+#include "frontend/dialogs.h"
+#include "frontend/view.h"
 
 class QGroupBox;
 class QLineEdit;

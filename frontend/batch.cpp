@@ -1,14 +1,14 @@
-#include "batch.h"
+#include "frontend/batch.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <string_view>
 
-#include "codepage.h"
-#include "env.h"
-#include "error_box.h"
-#include "start_sequence.h"
+#include "platform/codepage.h"
+#include "frontend/env.h"
+#include "frontend/error_box.h"
+#include "frontend/start_sequence.h"
 
 namespace orlindo {
 namespace {

@@ -8,8 +8,8 @@
 #include <cstdio>
 #include <optional>
 
-#include "dialogs.h"
-#include "view.h"
+#include "frontend/dialogs.h"
+#include "frontend/view.h"
 
 namespace orlindo {
 

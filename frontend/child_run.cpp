@@ -1,4 +1,4 @@
-#include "child_run.h"
+#include "frontend/child_run.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <utility>
 
-#include "handles.h"
+#include "platform/handles.h"
 
 namespace orlindo {
 namespace {

@@ -1,4 +1,4 @@
-#include "compiler_resource.h"
+#include "frontend/compiler_resource.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -11,9 +11,9 @@
 #include <filesystem>
 #include <string_view>
 
-#include "dir_listing.h"
-#include "failure.h"
-#include "sys_error.h"
+#include "platform/dir_listing.h"
+#include "platform/failure.h"
+#include "platform/sys_error.h"
 
 namespace orlindo {
 namespace {

@@ -6,7 +6,7 @@
 #include <QString>
 #include <string>
 
-#include "handles.h"
+#include "platform/handles.h"
 
 namespace orlindo {
 

@@ -1,8 +1,8 @@
-#include "dbcreate.h"
+#include "frontend/dbcreate.h"
 
-#include "dir_listing.h"
-#include "failure.h"
-#include "unicode.h"
+#include "platform/dir_listing.h"
+#include "platform/failure.h"
+#include "platform/unicode.h"
 
 namespace orlindo {
 namespace {

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "mdb_provider.h"
+#include "frontend/mdb_provider.h"
 
 namespace orlindo {
 

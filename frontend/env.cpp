@@ -1,4 +1,4 @@
-#include "env.h"
+#include "frontend/env.h"
 
 #include <pwd.h>
 #include <sys/stat.h>
@@ -9,9 +9,9 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "atomic_file.h"
-#include "failure.h"
-#include "private_profile.h"
+#include "platform/atomic_file.h"
+#include "platform/failure.h"
+#include "platform/private_profile.h"
 
 namespace orlindo {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "view.h"
+#include "frontend/view.h"
 
 namespace orlindo {
 

@@ -1,4 +1,4 @@
-#include "error_box.h"
+#include "frontend/error_box.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

@@ -7,8 +7,8 @@
 #include <exception>
 #include <utility>
 
-#include "dialogs.h"
-#include "failure.h"
+#include "frontend/dialogs.h"
+#include "platform/failure.h"
 
 namespace orlindo {
 

@@ -1,4 +1,4 @@
-#include "file_cleanup.h"
+#include "frontend/file_cleanup.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -7,10 +7,10 @@
 #include <cerrno>
 #include <optional>
 
-#include "dir_listing.h"
-#include "handles.h"
-#include "path_text.h"
-#include "unicode.h"
+#include "platform/dir_listing.h"
+#include "platform/handles.h"
+#include "platform/path_text.h"
+#include "platform/unicode.h"
 
 namespace orlindo {
 namespace {

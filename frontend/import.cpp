@@ -1,4 +1,4 @@
-#include "import.h"
+#include "frontend/import.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -7,13 +7,13 @@
 #include <cerrno>
 #include <optional>
 
-#include "codepage.h"
-#include "dir_listing.h"
-#include "failure.h"
-#include "handles.h"
-#include "path_text.h"
-#include "private_profile.h"
-#include "sys_error.h"
+#include "platform/codepage.h"
+#include "platform/dir_listing.h"
+#include "platform/failure.h"
+#include "platform/handles.h"
+#include "platform/path_text.h"
+#include "platform/private_profile.h"
+#include "platform/sys_error.h"
 
 namespace orlindo {
 namespace {

@@ -9,9 +9,9 @@
 
 #include <QString>
 
-#include "dbcreate.h"
-#include "dialogs.h"
-#include "view.h"
+#include "frontend/dbcreate.h"
+#include "frontend/dialogs.h"
+#include "frontend/view.h"
 
 namespace orlindo {
 

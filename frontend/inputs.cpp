@@ -1,6 +1,6 @@
-#include "inputs.h"
+#include "frontend/inputs.h"
 
-#include "dir_listing.h"
+#include "platform/dir_listing.h"
 
 namespace orlindo {
 namespace {

@@ -2,8 +2,8 @@
 // test shows its own warning, one after another, so the user learns every fault at once.
 #pragma once
 
-#include "dialogs.h"
-#include "view.h"
+#include "frontend/dialogs.h"
+#include "frontend/view.h"
 
 namespace orlindo {
 

@@ -1,10 +1,10 @@
-#include "launcher.h"
+#include "frontend/launcher.h"
 
 #include <QEventLoop>
 #include <QProcess>
 #include <QStringList>
 
-#include "failure.h"
+#include "platform/failure.h"
 
 namespace orlindo {
 namespace {

@@ -6,9 +6,9 @@
 #include <QString>
 #include <string>
 
-#include "dialogs.h"
-#include "file_cleanup.h"
-#include "view.h"
+#include "frontend/dialogs.h"
+#include "frontend/file_cleanup.h"
+#include "frontend/view.h"
 
 namespace orlindo {
 

@@ -4,11 +4,11 @@
 #include <QCoreApplication>
 #include <cstdio>
 
-#include "Unit1.h"
-#include "batch.h"
-#include "codepage.h"
-#include "error_box.h"
-#include "qt_dialogs.h"
+#include "frontend/Unit1.h"
+#include "frontend/batch.h"
+#include "platform/codepage.h"
+#include "frontend/error_box.h"
+#include "frontend/qt_dialogs.h"
 
 int main(int argc, char** argv) {
   if (orlindo::WantsConsole(argc, argv)) {

@@ -1,4 +1,4 @@
-#include "mdb_provider.h"
+#include "frontend/mdb_provider.h"
 
 #include <fcntl.h>
 #include <string.h>
@@ -14,11 +14,11 @@
 #include <numeric>
 #include <string_view>
 
-#include "child_run.h"
-#include "failure.h"
-#include "mdb_reader.h"
-#include "sys_error.h"
-#include "unicode.h"
+#include "frontend/child_run.h"
+#include "platform/failure.h"
+#include "frontend/mdb_reader.h"
+#include "platform/sys_error.h"
+#include "platform/unicode.h"
 
 namespace orlindo {
 namespace {

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "handles.h"
-#include "table_data.h"
+#include "platform/handles.h"
+#include "frontend/table_data.h"
 
 namespace orlindo {
 

@@ -1,4 +1,4 @@
-#include "mdb_reader.h"
+#include "frontend/mdb_reader.h"
 
 #include <mdbtools.h>
 
@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "unicode.h"
+#include "platform/unicode.h"
 
 namespace orlindo {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "table_data.h"
+#include "frontend/table_data.h"
 
 namespace orlindo {
 

@@ -1,10 +1,10 @@
-#include "qt_dialogs.h"
+#include "frontend/qt_dialogs.h"
 
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
 
-#include "error_box.h"
+#include "frontend/error_box.h"
 
 namespace orlindo {
 namespace {

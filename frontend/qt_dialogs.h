@@ -2,7 +2,7 @@
 // error dialogs, the Qt file dialog for the database, and the Qt folder dialog.
 #pragma once
 
-#include "dialogs.h"
+#include "frontend/dialogs.h"
 
 namespace orlindo {
 

@@ -1,4 +1,4 @@
-#include "single_line_validator.h"
+#include "frontend/single_line_validator.h"
 
 namespace orlindo {
 

@@ -1,9 +1,9 @@
-#include "start_sequence.h"
+#include "frontend/start_sequence.h"
 
-#include "file_cleanup.h"
-#include "import.h"
-#include "inputs.h"
-#include "launcher.h"
+#include "frontend/file_cleanup.h"
+#include "frontend/import.h"
+#include "frontend/inputs.h"
+#include "frontend/launcher.h"
 
 namespace orlindo {
 

@@ -6,10 +6,10 @@
 
 #include <QString>
 
-#include "compiler_resource.h"
-#include "dbcreate.h"
-#include "dialogs.h"
-#include "view.h"
+#include "frontend/compiler_resource.h"
+#include "frontend/dbcreate.h"
+#include "frontend/dialogs.h"
+#include "frontend/view.h"
 
 namespace orlindo {
 

@@ -1,4 +1,4 @@
-#include "table_data.h"
+#include "frontend/table_data.h"
 
 #include <cstdint>
 #include <limits>

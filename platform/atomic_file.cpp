@@ -1,4 +1,4 @@
-#include "atomic_file.h"
+#include "platform/atomic_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,7 +10,7 @@
 #include <string>
 #include <utility>
 
-#include "handles.h"
+#include "platform/handles.h"
 
 namespace zav {
 namespace {

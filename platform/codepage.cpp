@@ -1,4 +1,4 @@
-#include "codepage.h"
+#include "platform/codepage.h"
 
 #include <iconv.h>
 
@@ -8,8 +8,8 @@
 #include <string>
 #include <utility>
 
-#include "failure.h"
-#include "unicode.h"
+#include "platform/failure.h"
+#include "platform/unicode.h"
 
 namespace zav {
 namespace {

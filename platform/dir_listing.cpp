@@ -1,4 +1,4 @@
-#include "dir_listing.h"
+#include "platform/dir_listing.h"
 
 #include <dirent.h>
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "failure.h"
+#include "platform/failure.h"
 
 namespace zav {
 

@@ -1,7 +1,7 @@
 // The private-profile functions work on the file as a list of lines kept in their stored
 // bytes: a write re-encodes only the line it adds or replaces, so every other line (its
 // encoding, its line end, bytes the code page cannot decode) comes back exactly as it was.
-#include "private_profile.h"
+#include "platform/private_profile.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -11,10 +11,10 @@
 #include <string_view>
 #include <vector>
 
-#include "atomic_file.h"
-#include "codepage.h"
-#include "handles.h"
-#include "unicode.h"
+#include "platform/atomic_file.h"
+#include "platform/codepage.h"
+#include "platform/handles.h"
+#include "platform/unicode.h"
 
 namespace zav {
 namespace {

@@ -1,4 +1,4 @@
-#include "sys_error.h"
+#include "platform/sys_error.h"
 
 #include <cstring>
 #include <filesystem>

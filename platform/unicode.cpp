@@ -1,4 +1,4 @@
-#include "unicode.h"
+#include "platform/unicode.h"
 
 #include <clocale>
 #include <cwctype>

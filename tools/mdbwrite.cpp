@@ -5,9 +5,9 @@
 #include <iterator>
 #include <string>
 
-#include "failure.h"
-#include "mdb/mdb_writer.h"
-#include "mdb/tables_json.h"
+#include "platform/failure.h"
+#include "tools/mdb/mdb_writer.h"
+#include "tools/mdb/tables_json.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "deflater.h"
+#include "compiler/deflater.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "failure.h"
-#include "gunzip.h"
-#include "support/bytes.h"
+#include "platform/failure.h"
+#include "compiler/gunzip.h"
+#include "tests/support/bytes.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
-#include "descriptor_reader.h"
+#include "compiler/descriptor_reader.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "failure.h"
-#include "support/temp_dir.h"
-#include "text_file.h"
+#include "platform/failure.h"
+#include "tests/support/temp_dir.h"
+#include "compiler/text_file.h"
 
 namespace {
 

@@ -1,14 +1,14 @@
 // The index compressed while it grows gives the bytes of the index compressed whole.
-#include "index_stream.h"
+#include "compiler/index_stream.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "deflater.h"
-#include "index_text.h"
-#include "support/bytes.h"
+#include "compiler/deflater.h"
+#include "compiler/index_text.h"
+#include "tests/support/bytes.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "library_writer.h"
+#include "compiler/library_writer.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "byte_sink.h"
-#include "deflater.h"
-#include "failure.h"
-#include "file_sink.h"
-#include "handles.h"
-#include "support/bytes.h"
-#include "support/temp_dir.h"
+#include "compiler/byte_sink.h"
+#include "compiler/deflater.h"
+#include "platform/failure.h"
+#include "compiler/file_sink.h"
+#include "platform/handles.h"
+#include "tests/support/bytes.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Results come back in push order whatever the threads do, failures in their place,
 // and nothing after a failure is retired.
-#include "ordered_pipeline.h"
+#include "compiler/ordered_pipeline.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "failure.h"
+#include "platform/failure.h"
 
 namespace {
 

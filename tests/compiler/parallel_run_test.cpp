@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "run.h"
-#include "support/bytes.h"
-#include "support/temp_dir.h"
+#include "compiler/run.h"
+#include "tests/support/bytes.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 

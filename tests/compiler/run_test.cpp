@@ -1,16 +1,16 @@
 // The run in-process, where the tests need a knob the program does not offer: the
 // library's size limit, and a scan started on a folder that is gone.
-#include "run.h"
+#include "compiler/run.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <sstream>
 
-#include "byte_sink.h"
-#include "failure.h"
-#include "folder_scan.h"
-#include "support/temp_dir.h"
+#include "compiler/byte_sink.h"
+#include "platform/failure.h"
+#include "compiler/folder_scan.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "text_file.h"
+#include "compiler/text_file.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "copyright_file.h"
-#include "failure.h"
-#include "support/bytes.h"
+#include "compiler/copyright_file.h"
+#include "platform/failure.h"
+#include "tests/support/bytes.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // ZAV_THREADS: a number from 1 to 64, or one thread per core when unset or empty;
 // anything else stops the run before a file is touched.
-#include "worker_threads.h"
+#include "compiler/worker_threads.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "failure.h"
+#include "platform/failure.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "library_reader.h"
-#include "support/bytes.h"
-#include "support/temp_dir.h"
-#include "zavbuild_runner.h"
+#include "tests/compiler/library_reader.h"
+#include "tests/support/bytes.h"
+#include "tests/support/temp_dir.h"
+#include "tests/compiler/zavbuild_runner.h"
 
 namespace {
 

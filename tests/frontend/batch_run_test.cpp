@@ -3,7 +3,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 
-#include "build_fixture.h"
+#include "tests/frontend/build_fixture.h"
 
 #if defined(ORLINDO_FILE) && defined(ZAVBUILD_FILE)
 

@@ -1,9 +1,9 @@
-#include "batch.h"
+#include "frontend/batch.h"
 
 #include <cstdio>
 #include <string>
 
-#include "support/temp_dir.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 

@@ -8,12 +8,12 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "failure.h"
-#include "launch_fakes.h"
-#include "library_index.h"
-#include "mdb/mdb_writer.h"
-#include "start_sequence.h"
-#include "support/temp_dir.h"
+#include "platform/failure.h"
+#include "tests/frontend/launch_fakes.h"
+#include "tests/frontend/library_index.h"
+#include "tools/mdb/mdb_writer.h"
+#include "frontend/start_sequence.h"
+#include "tests/support/temp_dir.h"
 
 namespace zavtest {
 

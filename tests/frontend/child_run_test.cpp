@@ -1,6 +1,6 @@
 // The child process that contains the database reader: what it returns arrives whole,
 // and every way it can end badly is told apart and never passes for a result.
-#include "child_run.h"
+#include "frontend/child_run.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>

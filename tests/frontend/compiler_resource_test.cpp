@@ -1,12 +1,12 @@
-#include "compiler_resource.h"
+#include "frontend/compiler_resource.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
 
-#include "failure.h"
-#include "support/temp_dir.h"
+#include "platform/failure.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 

@@ -1,16 +1,16 @@
 // ConnectDatabase and OpenTable on real .mdb files: the texts sent, the three results and
 // the state each leaves the connection in, the rows in ID order, fields read as text,
 // and damaged or foreign files ending in an error rather than a crash.
-#include "dbcreate.h"
+#include "frontend/dbcreate.h"
 
 #include <gtest/gtest.h>
 
-#include "failure.h"
-#include "mdb/mdb_damage.h"
-#include "mdb_fixture.h"
-#include "support/temp_dir.h"
+#include "platform/failure.h"
+#include "tools/mdb/mdb_damage.h"
+#include "tests/frontend/mdb_fixture.h"
+#include "tests/support/temp_dir.h"
 
-#include "failure_text.h"
+#include "tests/frontend/failure_text.h"
 
 namespace {
 

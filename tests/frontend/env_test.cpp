@@ -1,4 +1,4 @@
-#include "env.h"
+#include "frontend/env.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -6,11 +6,11 @@
 
 #include <string>
 
-#include "../support/bytes.h"
-#include "../support/temp_dir.h"
-#include "failure.h"
-#include "fake_view.h"
-#include "scoped_env.h"
+#include "tests/support/bytes.h"
+#include "tests/support/temp_dir.h"
+#include "platform/failure.h"
+#include "tests/frontend/fake_view.h"
+#include "tests/frontend/scoped_env.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include "error_box.h"
+#include "frontend/error_box.h"
 
 #include <gtest/gtest.h>
 
 #include <ostream>
 #include <stdexcept>
 
-#include "fake_dialogs.h"
+#include "tests/frontend/fake_dialogs.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "failure.h"
+#include "platform/failure.h"
 
 namespace orlindotest {
 

@@ -8,8 +8,8 @@
 
 #include <QString>
 
-#include "dialogs.h"
-#include "qstring_print.h"
+#include "frontend/dialogs.h"
+#include "tests/frontend/qstring_print.h"
 
 namespace orlindo_test {
 

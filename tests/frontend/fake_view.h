@@ -4,7 +4,7 @@
 
 #include <array>
 
-#include "view.h"
+#include "frontend/view.h"
 
 namespace orlindo_test {
 

@@ -1,11 +1,11 @@
-#include "file_cleanup.h"
+#include "frontend/file_cleanup.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
 
-#include "support/temp_dir.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 

@@ -2,19 +2,19 @@
 // copyright file byte for byte, the missing-file warning, the status texts, every
 // failure with what it leaves on disk, and the mends (names leading outside the SVG
 // folder, line breaks in values, a database file that vanished).
-#include "import.h"
+#include "frontend/import.h"
 
 #include <gtest/gtest.h>
 
-#include "failure.h"
-#include "fake_dialogs.h"
-#include "fake_view.h"
-#include "mdb_fixture.h"
-#include "scoped_env.h"
-#include "support/bytes.h"
-#include "support/temp_dir.h"
+#include "platform/failure.h"
+#include "tests/frontend/fake_dialogs.h"
+#include "tests/frontend/fake_view.h"
+#include "tests/frontend/mdb_fixture.h"
+#include "tests/frontend/scoped_env.h"
+#include "tests/support/bytes.h"
+#include "tests/support/temp_dir.h"
 
-#include "failure_text.h"
+#include "tests/frontend/failure_text.h"
 
 namespace {
 

@@ -1,13 +1,13 @@
-#include "inputs.h"
+#include "frontend/inputs.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <vector>
 
-#include "../support/temp_dir.h"
-#include "fake_dialogs.h"
-#include "fake_view.h"
+#include "tests/support/temp_dir.h"
+#include "tests/frontend/fake_dialogs.h"
+#include "tests/frontend/fake_view.h"
 
 namespace {
 

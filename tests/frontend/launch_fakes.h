@@ -13,9 +13,9 @@
 #include <optional>
 #include <utility>
 
-#include "dialogs.h"
-#include "fake_view.h"
-#include "view.h"
+#include "frontend/dialogs.h"
+#include "tests/frontend/fake_view.h"
+#include "frontend/view.h"
 
 namespace zavtest {
 

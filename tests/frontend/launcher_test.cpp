@@ -1,11 +1,11 @@
-#include "launcher.h"
+#include "frontend/launcher.h"
 
 #include <QCoreApplication>
 #include <QTimer>
 
-#include "failure.h"
-#include "launch_fakes.h"
-#include "support/temp_dir.h"
+#include "platform/failure.h"
+#include "tests/frontend/launch_fakes.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 

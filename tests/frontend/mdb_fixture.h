@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "mdb/mdb_writer.h"
-#include "unicode.h"
+#include "tools/mdb/mdb_writer.h"
+#include "platform/unicode.h"
 
 namespace orlindotest {
 

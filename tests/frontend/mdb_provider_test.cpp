@@ -1,14 +1,14 @@
 // The provider's own rules, without a database file: the data source taken back out of
 // a connection string, the one query form, the order of rows, and the byte form in
 // which the reading child hands a table back.
-#include "mdb_provider.h"
+#include "frontend/mdb_provider.h"
 
 #include <gtest/gtest.h>
 
-#include "failure.h"
-#include "table_data.h"
+#include "platform/failure.h"
+#include "frontend/table_data.h"
 
-#include "failure_text.h"
+#include "tests/frontend/failure_text.h"
 
 namespace {
 

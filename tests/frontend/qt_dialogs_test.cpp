@@ -1,4 +1,4 @@
-#include "qt_dialogs.h"
+#include "frontend/qt_dialogs.h"
 
 #include <gtest/gtest.h>
 
@@ -12,9 +12,9 @@
 
 #include <functional>
 
-#include "../support/temp_dir.h"
-#include "error_box.h"
-#include "qstring_print.h"
+#include "tests/support/temp_dir.h"
+#include "frontend/error_box.h"
+#include "tests/frontend/qstring_print.h"
 
 namespace {
 

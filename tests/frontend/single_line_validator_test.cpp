@@ -1,8 +1,8 @@
-#include "single_line_validator.h"
+#include "frontend/single_line_validator.h"
 
 #include <gtest/gtest.h>
 
-#include "qstring_print.h"
+#include "tests/frontend/qstring_print.h"
 
 namespace {
 

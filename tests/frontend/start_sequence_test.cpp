@@ -1,8 +1,8 @@
-#include "start_sequence.h"
+#include "frontend/start_sequence.h"
 
 #include <QTimer>
 
-#include "build_fixture.h"
+#include "tests/frontend/build_fixture.h"
 
 namespace {
 

@@ -5,10 +5,10 @@
 #include <QTest>
 #include <QTimer>
 
-#include "Unit1.h"
-#include "build_fixture.h"
-#include "fake_dialogs.h"
-#include "scoped_env.h"
+#include "frontend/Unit1.h"
+#include "tests/frontend/build_fixture.h"
+#include "tests/frontend/fake_dialogs.h"
+#include "tests/frontend/scoped_env.h"
 
 #ifdef ZAVBUILD_FILE
 

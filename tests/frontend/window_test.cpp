@@ -1,4 +1,4 @@
-#include "Unit1.h"
+#include "frontend/Unit1.h"
 
 #include <gtest/gtest.h>
 
@@ -16,10 +16,10 @@
 #include <memory>
 #include <string>
 
-#include "../support/bytes.h"
-#include "../support/temp_dir.h"
-#include "fake_dialogs.h"
-#include "scoped_env.h"
+#include "tests/support/bytes.h"
+#include "tests/support/temp_dir.h"
+#include "tests/frontend/fake_dialogs.h"
+#include "tests/frontend/scoped_env.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "codepage.h"
+#include "platform/codepage.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include "failure.h"
+#include "platform/failure.h"
 
 namespace {
 

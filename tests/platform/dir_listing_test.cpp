@@ -1,10 +1,10 @@
-#include "dir_listing.h"
+#include "platform/dir_listing.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
-#include "../support/temp_dir.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 

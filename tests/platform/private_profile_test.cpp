@@ -1,4 +1,4 @@
-#include "private_profile.h"
+#include "platform/private_profile.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "atomic_file.h"
-#include "../support/bytes.h"
-#include "../support/temp_dir.h"
+#include "platform/atomic_file.h"
+#include "tests/support/bytes.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "unicode.h"
+#include "platform/unicode.h"
 
 #include <gtest/gtest.h>
 

@@ -6,8 +6,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "mdb/mdb_writer.h"
-#include "mdb/tables_json.h"
+#include "tools/mdb/mdb_writer.h"
+#include "tools/mdb/tables_json.h"
 
 namespace {
 

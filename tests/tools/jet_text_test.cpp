@@ -1,10 +1,10 @@
 // Text as rows store it: the compressed form where it is shorter and possible, plain
 // UTF-16LE otherwise. Expected bytes written out by hand from the format's rules.
-#include "mdb/jet_text.h"
+#include "tools/mdb/jet_text.h"
 
 #include <gtest/gtest.h>
 
-#include "failure.h"
+#include "platform/failure.h"
 
 namespace {
 

@@ -1,13 +1,13 @@
 // The damaged variants: each is spoilt where it says, and libmdb's reaction to each is
 // observed from a child process (mdb_probe) so that a crash or hang in libmdb shows as
 // an outcome here instead of taking the test run down.
-#include "mdb/mdb_damage.h"
+#include "tools/mdb/mdb_damage.h"
 
 #include <gtest/gtest.h>
 #include <string>
 
-#include "../support/temp_dir.h"
-#include "run_command.h"
+#include "tests/support/temp_dir.h"
+#include "tests/tools/run_command.h"
 
 namespace {
 

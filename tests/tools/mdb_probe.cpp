@@ -2,7 +2,7 @@
 // child process, so that a crash or hang in libmdb is seen from outside.
 #include <iostream>
 
-#include "libmdb_reader.h"
+#include "tests/tools/libmdb_reader.h"
 
 int main(int argc, char** argv) {
   if (argc != 3) {

@@ -4,10 +4,10 @@
 
 #include <string>
 
-#include "../support/temp_dir.h"
-#include "libmdb_reader.h"
-#include "mdb/mdb_writer.h"
-#include "run_command.h"
+#include "tests/support/temp_dir.h"
+#include "tests/tools/libmdb_reader.h"
+#include "tools/mdb/mdb_writer.h"
+#include "tests/tools/run_command.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
 // The writer's own checks and layout: bytes of a row and of the file's frame, and the
 // model errors that must be refused before anything is written.
-#include "mdb/mdb_writer.h"
+#include "tools/mdb/mdb_writer.h"
 
 #include <gtest/gtest.h>
 
-#include "../../tools/mdb/row_format.h"
-#include "failure.h"
+#include "tools/mdb/row_format.h"
+#include "platform/failure.h"
 
 namespace {
 

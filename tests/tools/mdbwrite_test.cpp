@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "../support/temp_dir.h"
-#include "run_command.h"
+#include "tests/support/temp_dir.h"
+#include "tests/tools/run_command.h"
 
 namespace {
 

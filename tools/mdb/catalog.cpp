@@ -1,6 +1,6 @@
 // The columns follow the catalog Access itself writes, so that readers binding any of
 // them by name find it; the ones this writer has no use for stay NULL.
-#include "catalog.h"
+#include "tools/mdb/catalog.h"
 
 #include <bit>
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "jet_format.h"
-#include "row_format.h"
+#include "tools/mdb/jet_format.h"
+#include "tools/mdb/row_format.h"
 
 namespace zav::mdb {
 

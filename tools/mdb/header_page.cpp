@@ -1,7 +1,7 @@
 // The database key must read back as 0: a reader takes any other value to mean that
 // every page is encrypted. The block is stored RC4-encrypted, so zeros go in as plain
 // text and through the cipher.
-#include "header_page.h"
+#include "tools/mdb/header_page.h"
 
 #include <array>
 #include <bit>
@@ -10,7 +10,7 @@
 #include <string_view>
 #include <utility>
 
-#include "jet_format.h"
+#include "tools/mdb/jet_format.h"
 
 namespace zav::mdb {
 namespace {

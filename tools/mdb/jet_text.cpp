@@ -1,8 +1,8 @@
 // Compression switches modes with a 00 byte; a character whose low byte is 00 would be
 // taken for such a switch in either mode, so its presence rules compression out.
-#include "jet_text.h"
+#include "tools/mdb/jet_text.h"
 
-#include "failure.h"
+#include "platform/failure.h"
 
 namespace zav::mdb {
 namespace {

@@ -1,13 +1,13 @@
 // Flipping (XOR FF) rather than zeroing: zeros are a value readers often handle, while
 // flipped counts and pointers become the large, out-of-range numbers a torn or
 // corrupted file really shows.
-#include "mdb/mdb_damage.h"
+#include "tools/mdb/mdb_damage.h"
 
 #include <string_view>
 
-#include "failure.h"
-#include "header_page.h"
-#include "jet_format.h"
+#include "platform/failure.h"
+#include "tools/mdb/header_page.h"
+#include "tools/mdb/jet_format.h"
 
 namespace zav::mdb {
 namespace {

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "mdb/mdb_writer.h"
+#include "tools/mdb/mdb_writer.h"
 
 namespace zav::mdb {
 

@@ -2,7 +2,7 @@
 // the user tables' definitions, the catalog's rows, each table's long values and rows,
 // and last the pages that hold every table's usage maps. The whole file is built in
 // memory, then written under a temporary name and renamed.
-#include "mdb_writer.h"
+#include "tools/mdb/mdb_writer.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -14,17 +14,17 @@
 #include <cstdio>
 #include <optional>
 
-#include "catalog.h"
-#include "failure.h"
-#include "handles.h"
-#include "header_page.h"
-#include "jet_text.h"
-#include "model_check.h"
-#include "page_packer.h"
-#include "row_format.h"
-#include "sys_error.h"
-#include "table_definition.h"
-#include "unicode.h"
+#include "tools/mdb/catalog.h"
+#include "platform/failure.h"
+#include "platform/handles.h"
+#include "tools/mdb/header_page.h"
+#include "tools/mdb/jet_text.h"
+#include "tools/mdb/model_check.h"
+#include "tools/mdb/page_packer.h"
+#include "tools/mdb/row_format.h"
+#include "platform/sys_error.h"
+#include "tools/mdb/table_definition.h"
+#include "platform/unicode.h"
 
 namespace zav::mdb {
 namespace {

@@ -1,12 +1,12 @@
 // Names follow Access's rules (at most 64 characters, none of . ! ` [ ], no leading
 // blank, no control characters, unique without regard to case): readers assume them,
 // and libmdb keeps a name in a fixed buffer.
-#include "model_check.h"
+#include "tools/mdb/model_check.h"
 
 #include <set>
 
-#include "failure.h"
-#include "unicode.h"
+#include "platform/failure.h"
+#include "platform/unicode.h"
 
 namespace zav::mdb {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "mdb_writer.h"
+#include "tools/mdb/mdb_writer.h"
 
 namespace zav::mdb {
 

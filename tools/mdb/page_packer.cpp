@@ -1,6 +1,6 @@
 // Rows fill a page from its end towards the offset table; the first row ends at the
 // last byte of the page, each next one just before the previous.
-#include "page_packer.h"
+#include "tools/mdb/page_packer.h"
 
 #include <algorithm>
 #include <cassert>

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "jet_format.h"
+#include "tools/mdb/jet_format.h"
 
 namespace zav::mdb {
 

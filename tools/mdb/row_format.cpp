@@ -1,7 +1,7 @@
 // Rows are read from both ends: fixed columns from the front by offset, the null mask
 // and the variable columns' offsets from the back. A null variable column still has
 // an entry in the offset table, with no bytes.
-#include "row_format.h"
+#include "tools/mdb/row_format.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,10 +1,10 @@
 // No indexes are written: readers then scan the table's data pages through its usage
 // map, in the order the rows were placed.
-#include "table_definition.h"
+#include "tools/mdb/table_definition.h"
 
 #include <cstring>
 
-#include "jet_text.h"
+#include "tools/mdb/jet_text.h"
 
 namespace zav::mdb {
 namespace {

@@ -1,12 +1,12 @@
 // Strict on purpose: an unknown key is far more often a typo ("colums") than intent,
 // and a fixture that silently loses a column fails somewhere far from the cause.
-#include "mdb/tables_json.h"
+#include "tools/mdb/tables_json.h"
 
 #include <limits>
 #include <nlohmann/json.hpp>
 #include <set>
 
-#include "failure.h"
+#include "platform/failure.h"
 
 namespace zav::mdb {
 namespace {

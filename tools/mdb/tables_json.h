@@ -5,7 +5,7 @@
 
 #include <string_view>
 
-#include "mdb/mdb_writer.h"
+#include "tools/mdb/mdb_writer.h"
 
 namespace zav::mdb {
 
