@@ -1,6 +1,7 @@
 // zavbuild NAME SOURCE OUTPUT: compiles the symbol folder SOURCE into
 // OUTPUT/NAME.zavlibsvg. Exit status 0 after a complete run, 1 after a reported
-// failure, 2 when the usage text is printed.
+// failure, 2 when the usage text is printed; "zavbuild --version" and "zavbuild --help"
+// end with 0.
 #include <exception>
 #include <iostream>
 

@@ -11,6 +11,7 @@
 #include "platform/path_text.h"
 #include "compiler/pending_file.h"
 #include "compiler/worker_threads.h"
+#include "platform/version.h"
 
 namespace zav {
 namespace {
@@ -27,9 +28,27 @@ constexpr std::string_view kUsageLines[] = {
     "",
 };
 
+// What --help adds after the usage text; the usage text itself stays as the original's.
+constexpr std::string_view kHelpLines[] = {
+    "options, each given alone:",
+    "  --help      - this text",
+    "  --version   - the version number",
+    "environment:",
+    "  ZAV_THREADS  - threads a run uses, 1 to 64 (unset: one per core)",
+    "  ZAV_CODEPAGE - code page of text files without a byte-order mark, e.g. 932",
+    "                 (unset: UTF-8)",
+    "exit status: 0 library made, 1 failure reported, 2 usage text printed",
+    "",
+};
+
 void PrintLine(std::ostream& console, std::string_view line) {
   console << line << '\n';
   console.flush();
+}
+
+// A lone "--help" or "--version" is read as a request: no user names a library so.
+bool IsLoneArgument(const std::vector<std::string>& arguments, std::string_view word) {
+  return arguments.size() == 1 && arguments.front() == word;
 }
 
 void BuildLibrary(const RunNames& names, const RunOptions& options, unsigned threads) {
@@ -49,10 +68,16 @@ void BuildLibrary(const RunNames& names, const RunOptions& options, unsigned thr
 
 int RunCompiler(const std::vector<std::string>& arguments, std::ostream& console,
                 const RunOptions& options) {
+  if (IsLoneArgument(arguments, "--version")) {
+    PrintLine(console, "zavbuild " + std::string(kVersion));
+    return kExitDone;
+  }
   PrintLine(console, kBanner);
   if (arguments.size() < 3) {
     for (std::string_view line : kUsageLines) PrintLine(console, line);
-    return kExitUsage;
+    if (!IsLoneArgument(arguments, "--help")) return kExitUsage;
+    for (std::string_view line : kHelpLines) PrintLine(console, line);
+    return kExitDone;
   }
   std::string_view kind;
   std::string message;

@@ -1,5 +1,6 @@
 // One run of the compiler: banner, usage or progress lines, the library written in its
-// fixed order, and the one place where a failure becomes the report line.
+// fixed order, and the one place where a failure becomes the report line. A lone
+// "--version" or "--help" prints the version or the usage text with the options.
 #pragma once
 
 #include <cstdint>

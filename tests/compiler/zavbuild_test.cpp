@@ -71,6 +71,45 @@ TEST_F(ZavbuildTest, PrintsTheUsageTextForFewerThanThreeArguments) {
   EXPECT_EQ(Names(""), (std::set<std::string>{"src"}));
 }
 
+// Only alone are they requests; with three arguments they are names like any other.
+TEST_F(ZavbuildTest, ALoneVersionOrHelpArgumentIsARequest) {
+  zavtest::ZavbuildResult version = Run({"--version"});
+  EXPECT_EQ(version.output, "zavbuild " PROJECT_VERSION_TEXT "\n");
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(Run({"", "--version"}).output, version.output);  // the empty argument is dropped
+
+  const zavtest::ZavbuildResult help = Run({"--help"});
+  EXPECT_EQ(help.output, kBanner +
+                             "\n"
+                             "usage:\n"
+                             "  zavbuild.exe name source output\n"
+                             "where:\n"
+                             "  name        - unique library name\n"
+                             "  source      - directory where SVG files resides\n"
+                             "  destination - an empty exiting folder where library .zavlibsvg will be produced\n"
+                             "\n"
+                             "options, each given alone:\n"
+                             "  --help      - this text\n"
+                             "  --version   - the version number\n"
+                             "environment:\n"
+                             "  ZAV_THREADS  - threads a run uses, 1 to 64 (unset: one per core)\n"
+                             "  ZAV_CODEPAGE - code page of text files without a byte-order mark, e.g. 932\n"
+                             "                 (unset: UTF-8)\n"
+                             "exit status: 0 library made, 1 failure reported, 2 usage text printed\n"
+                             "\n");
+  EXPECT_EQ(help.status, 0);
+
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"--version", "src"},
+                                               {"--help", "--version"}}) {
+    EXPECT_EQ(Run(args).status, 2);
+  }
+  Put("src/copyright.txt", "c");
+  MakeFolder("out");
+  const zavtest::ZavbuildResult named = Run({"--version", "src", "out"});
+  EXPECT_EQ(named.output, kDone);
+  EXPECT_EQ(Names("out"), (std::set<std::string>{"--version.zavlibsvg", "LIBSVG.txt", "LIBSVG.txtz"}));
+}
+
 TEST_F(ZavbuildTest, ReproducesTheWorkedLayout) {
   Put("src/copyright.txt", "Hello World");
   Symbol("src/abc.svg", "abc", "[INFO]\r\nCATEGORY=Test\r\nCAPTION=Letters\r\nUniqueID=L-1\r\n");
