@@ -3,12 +3,13 @@
 #include <QCommandLineParser>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <string_view>
 
 #include "platform/codepage.h"
 #include "frontend/env.h"
 #include "frontend/error_box.h"
+#include "frontend/qt_options.h"
 #include "frontend/start_sequence.h"
+#include "platform/version.h"
 
 namespace orlindo {
 namespace {
@@ -33,17 +34,9 @@ void Print(std::FILE* stream, const QString& text) {
 }  // namespace
 
 bool WantsConsole(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view argument = argv[i];
-    if (argument == "--") break;
-    if (argument == "--batch" || argument == "--help" || argument == "-h") return true;
-    // An input option without --batch is a usage error, told without a display too.
-    for (const InputOption& option : kInputOptions) {
-      const std::string_view name = argument.substr(0, argument.find('='));
-      if (name.size() > 2 && name.substr(0, 2) == "--" && name.substr(2) == option.name) return true;
-    }
-  }
-  return false;
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  return ParseCommandLine(arguments).mode != CommandLine::Mode::Window;
 }
 
 CommandLine ParseCommandLine(const QStringList& arguments) {
@@ -51,8 +44,10 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
   parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
   const QCommandLineOption batch(QStringLiteral("batch"));
   const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+  const QCommandLineOption version(QStringLiteral("version"));
   parser.addOption(batch);
   parser.addOption(help);
+  parser.addOption(version);
   for (const InputOption& option : kInputOptions) {
     parser.addOption(QCommandLineOption(QString::fromLatin1(option.name), QString(),
                                         QString::fromLatin1(option.valueName)));
@@ -64,9 +59,13 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
     line.error = error;
     return line;
   };
-  if (!parser.parse(arguments)) return usage(parser.errorText());
+  if (!parser.parse(WithoutQtOptions(arguments))) return usage(parser.errorText());
   if (parser.isSet(help)) {
     line.mode = CommandLine::Mode::Help;
+    return line;
+  }
+  if (parser.isSet(version)) {
+    line.mode = CommandLine::Mode::Version;
     return line;
   }
   if (!parser.positionalArguments().isEmpty()) {
@@ -87,6 +86,7 @@ QString BatchHelpText() {
       "Usage: Orlindo                  the window\n"
       "       Orlindo --batch [--mdb FILE] [--svg DIR] [--out DIR] [--name NAME]\n"
       "               [--copyright TEXT]\n"
+      "       Orlindo --help | --version\n"
       "\n"
       "Builds the symbol library NAME.zavlibsvg in the output folder DIR from the definition\n"
       "database FILE (Access 2000 .mdb, table T_main) and the SVG folder DIR, as \"実行\" in\n"
@@ -98,6 +98,7 @@ QString BatchHelpText() {
       "  --name NAME       the library unique name\n"
       "  --copyright TEXT  the copyright text\n"
       "  -h, --help        this text\n"
+      "      --version     the version number\n"
       "\n"
       "An input without its option comes from the settings file, as the window last saved\n"
       "it ($XDG_CONFIG_HOME/Orlindo.ini, by default ~/.config/Orlindo.ini); the batch mode\n"
@@ -136,9 +137,14 @@ int RunBatch(const QStringList& arguments, std::FILE* out, std::FILE* err) {
     case CommandLine::Mode::Help:
       Print(out, BatchHelpText());
       return kBatchLibraryMade;
+    case CommandLine::Mode::Version:
+      Print(out, QStringLiteral("Orlindo %1\n").arg(QString::fromUtf8(zav::kVersion.data(), static_cast<qsizetype>(zav::kVersion.size()))));
+      return kBatchLibraryMade;
     case CommandLine::Mode::Window:
     case CommandLine::Mode::Usage:
-      Print(err, QStringLiteral("%1: %2\nTry '%1 --help'.\n")
+      Print(err, QStringLiteral("%1: %2\n"
+                                "Usage: %1 [--batch [OPTION]... | --help | --version]\n"
+                                "Try '%1 --help'.\n")
                      .arg(program, line.mode == CommandLine::Mode::Usage ? line.error
                                                                         : QStringLiteral("--batch missing")));
       return kBatchUsage;

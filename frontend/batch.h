@@ -1,6 +1,7 @@
 // Orlindo without a window, for automated builds: "Orlindo --batch [options]" runs the
 // same start sequence as "実行", with the inputs from options or the settings file and
-// every dialog printed as one line on standard error.
+// every dialog printed as one line on standard error. "--help", "--version" and a wrong
+// command line are answered here too, all without a display.
 #pragma once
 
 #include <QString>
@@ -19,18 +20,19 @@ inline constexpr int kBatchFailed = 1;  // a failed check, an import error, a fa
 inline constexpr int kBatchUsage = 2;   // unknown option, missing value, stray argument
 
 struct CommandLine {
-  enum class Mode { Window, Batch, Help, Usage };
+  enum class Mode { Window, Batch, Help, Version, Usage };
   Mode mode = Mode::Window;
   std::optional<QString> inputs[5];  // by Field; nullopt: taken from the settings file
   QString error;                     // for Mode::Usage
 };
 
-// Whether the arguments name an option of ours (batch, help, an input), so that the
-// program starts without a display. Qt's own options (-platform ...) are left to the
-// window's QApplication.
+// Whether the command line is for anything but the window, so that the program starts
+// without a display. Qt's own options (-platform ...) are left to the window's
+// QApplication; anything else (an option of ours, a wrong one, a stray argument) is not.
 bool WantsConsole(int argc, char** argv);
 
-// arguments as QCoreApplication::arguments() gives them, the program first.
+// arguments as QCoreApplication::arguments() gives them, the program first; Qt's own
+// options among them are passed over.
 CommandLine ParseCommandLine(const QStringList& arguments);
 
 QString BatchHelpText();
@@ -66,7 +68,8 @@ class BatchDialogs : public Dialogs {
   QString errorCaption_;
 };
 
-// Parses, runs and returns the exit status; help goes to out, everything else to err.
+// Parses, runs and returns the exit status; help and version go to out, everything else
+// to err.
 // The settings file is read for inputs without an option and never written.
 int RunBatch(const QStringList& arguments, std::FILE* out, std::FILE* err);
 

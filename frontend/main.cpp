@@ -1,5 +1,6 @@
 // Orlindo: one window, run until it is closed; destroying it saves the settings. With
-// --batch or --help (batch.h) it runs without a window and without a display.
+// --batch, --help, --version or a wrong command line (batch.h) it runs without a window
+// and without a display.
 #include <QApplication>
 #include <QCoreApplication>
 #include <cstdio>
@@ -16,6 +17,8 @@ int main(int argc, char** argv) {
     return orlindo::RunBatch(QCoreApplication::arguments(), stdout, stderr);
   }
   QApplication app(argc, argv);
+  // Lets the desktop match the window with the installed entry and its icon.
+  QGuiApplication::setDesktopFileName(QStringLiteral(ZAV_APP_ID));
   // What Qt leaves of the command line after taking its own options must be empty.
   if (orlindo::ParseCommandLine(QCoreApplication::arguments()).mode != orlindo::CommandLine::Mode::Window) {
     return orlindo::RunBatch(QCoreApplication::arguments(), stdout, stderr);

@@ -43,17 +43,32 @@ class BatchRunTest : public zavtest::BuildFixture {
   }
 };
 
-TEST_F(BatchRunTest, HelpAndWrongCommandLines) {
+TEST_F(BatchRunTest, HelpVersionAndWrongCommandLines) {
   Outcome help = Orlindo({"--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_TRUE(help.out.starts_with("Usage: Orlindo")) << help.out;
   EXPECT_EQ(help.err, "");
 
-  Outcome unknown = Orlindo({"--batch", "--verbose"});
-  EXPECT_EQ(unknown.status, 2);
-  EXPECT_EQ(unknown.err, "Orlindo: Unknown option 'verbose'.\nTry 'Orlindo --help'.\n");
+  for (const QStringList& arguments : {QStringList{"--version"}, QStringList{"-platform", "xcb", "--version"}}) {
+    Outcome version = Orlindo(arguments);
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "Orlindo " PROJECT_VERSION_TEXT "\n");
+    EXPECT_EQ(version.err, "");
+  }
+
+  // Without --batch too: a wrong command line never reaches Qt's platform plugin.
+  for (const QStringList& arguments : {QStringList{"--batch", "--verbose"}, QStringList{"--verbose"}}) {
+    Outcome unknown = Orlindo(arguments);
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_EQ(unknown.out, "");
+    EXPECT_EQ(unknown.err, "Orlindo: Unknown option 'verbose'.\n"
+                           "Usage: Orlindo [--batch [OPTION]... | --help | --version]\n"
+                           "Try 'Orlindo --help'.\n");
+  }
   EXPECT_EQ(Orlindo({"--batch", "--out"}).status, 2);
   EXPECT_EQ(Orlindo({"--batch", "extra"}).status, 2);
+  EXPECT_EQ(Orlindo({"extra"}).status, 2);
+  EXPECT_EQ(Orlindo({"-x"}).status, 2);
 }
 
 TEST_F(BatchRunTest, BuildsWithOptionsAndTheSettingsFileLeftUnwritten) {

@@ -29,6 +29,14 @@ INSTANTIATE_TEST_SUITE_P(Cases, ParseCommandLineTest, ::testing::Values(
     ParseCase{{"--batch"}, Mode::Batch, ""},
     ParseCase{{"--help"}, Mode::Help, ""},
     ParseCase{{"--batch", "-h"}, Mode::Help, ""},
+    ParseCase{{"--version"}, Mode::Version, ""},
+    ParseCase{{"-platform", "offscreen", "-style=fusion", "-reverse"}, Mode::Window, ""},  // Qt's own
+    ParseCase{{"-platform", "offscreen", "--batch"}, Mode::Batch, ""},
+    ParseCase{{"--platform", "offscreen"}, Mode::Usage, "Unknown option 'platform'."},  // "--" is ours
+    ParseCase{{"--verbose"}, Mode::Usage, "Unknown option 'verbose'."},
+    ParseCase{{"-x"}, Mode::Usage, "Unknown option 'x'."},
+    ParseCase{{"a.mdb"}, Mode::Usage, "Unexpected argument: a.mdb"},
+    ParseCase{{"-name", "a", "--name", "b"}, Mode::Usage, "--name needs --batch"},
     ParseCase{{"--batch", "--verbose"}, Mode::Usage, "Unknown option 'verbose'."},
     ParseCase{{"--batch", "--mdb"}, Mode::Usage, "Missing value after '--mdb'."},
     ParseCase{{"--batch", "a.mdb"}, Mode::Usage, "Unexpected argument: a.mdb"},
@@ -45,15 +53,20 @@ TEST(ParseCommandLine, TakesEachInputFromItsOptionAsItStands) {
   EXPECT_EQ(line.inputs[static_cast<int>(Field::Copyright)], QStringLiteral("© 会社"));
 }
 
-TEST(WantsConsole, ForOurOptionsOnly) {
-  const char* window[] = {"Orlindo", "-platform", "offscreen"};
+// Everything but the window is decided without a display, a wrong command line too.
+TEST(WantsConsole, ForAnythingButTheWindow) {
+  const char* window[] = {"Orlindo", "-platform", "offscreen", "-qwindowtitle", "--batch"};
   const char* batch[] = {"Orlindo", "--out", "x", "--batch"};
-  const char* afterEnd[] = {"Orlindo", "--", "--batch"};
   const char* inputOnly[] = {"Orlindo", "--svg=x"};
-  EXPECT_FALSE(orlindo::WantsConsole(3, const_cast<char**>(window)));
+  const char* version[] = {"Orlindo", "--version"};
+  const char* unknown[] = {"Orlindo", "--verbose"};
+  const char* afterEnd[] = {"Orlindo", "--", "--batch"};
+  EXPECT_FALSE(orlindo::WantsConsole(5, const_cast<char**>(window)));  // a value is never an option
   EXPECT_TRUE(orlindo::WantsConsole(4, const_cast<char**>(batch)));
   EXPECT_TRUE(orlindo::WantsConsole(2, const_cast<char**>(inputOnly)));
-  EXPECT_FALSE(orlindo::WantsConsole(3, const_cast<char**>(afterEnd)));
+  EXPECT_TRUE(orlindo::WantsConsole(2, const_cast<char**>(version)));
+  EXPECT_TRUE(orlindo::WantsConsole(2, const_cast<char**>(unknown)));
+  EXPECT_TRUE(orlindo::WantsConsole(3, const_cast<char**>(afterEnd)));
 }
 
 class BatchDialogsTest : public zavtest::TempDirTest {};
