@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds with AddressSanitizer and UBSan, runs every test.
+# Installs what is missing, builds with AddressSanitizer and UBSan, runs every test, then
+# builds the .deb in Release and checks it.
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/deps.sh
@@ -10,3 +11,6 @@ cmake --build "$build" -j "$(nproc)"
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 ctest --test-dir "$build" --output-on-failure -j "$(nproc)" "$@"
+
+# The package users install comes from a Release build: made into the .deb and checked.
+scripts/package_check.sh build/release
