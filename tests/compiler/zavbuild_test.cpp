@@ -26,6 +26,15 @@ std::size_t LengthOf(const std::string& utf8) {
 
 const std::string kBanner = "Zavora SVG Library Compiler\n";
 const std::string kDone = kBanner + "  compiling...\n  done\n\n";
+const std::string kUsage = kBanner +
+                           "\n"
+                           "usage:\n"
+                           "  zavbuild.exe name source output\n"
+                           "where:\n"
+                           "  name        - unique library name\n"
+                           "  source      - directory where SVG files resides\n"
+                           "  destination - an empty exiting folder where library .zavlibsvg will be produced\n"
+                           "\n";
 const std::string kAbcMember = Bytes({0x1F, 0x8B, 0x08, 0x00, 0x00, 0x00, 0x00, 0x00, 0x02, 0x0B, 0x4B, 0x4C,
                                       0x4A, 0x06, 0x00, 0xC2, 0x41, 0x24, 0x35, 0x03, 0x00, 0x00, 0x00});
 
@@ -51,21 +60,12 @@ class ZavbuildTest : public zavtest::TempDirTest {
 };
 
 TEST_F(ZavbuildTest, PrintsTheUsageTextForFewerThanThreeArguments) {
-  const std::string usage = kBanner +
-                            "\n"
-                            "usage:\n"
-                            "  zavbuild.exe name source output\n"
-                            "where:\n"
-                            "  name        - unique library name\n"
-                            "  source      - directory where SVG files resides\n"
-                            "  destination - an empty exiting folder where library .zavlibsvg will be produced\n"
-                            "\n";
   MakeFolder("src");
   Put("src/copyright.txt", "c");
   for (const std::vector<std::string>& args : {std::vector<std::string>{}, {"lib"}, {"lib", "src"},
                                                {"", "src", "."}}) {  // an empty argument is dropped
     const zavtest::ZavbuildResult result = Run(args);
-    EXPECT_EQ(result.output, usage);
+    EXPECT_EQ(result.output, kUsage);
     EXPECT_EQ(result.status, 2);
   }
   EXPECT_EQ(Names(""), (std::set<std::string>{"src"}));
@@ -73,30 +73,22 @@ TEST_F(ZavbuildTest, PrintsTheUsageTextForFewerThanThreeArguments) {
 
 // Only alone are they requests; with three arguments they are names like any other.
 TEST_F(ZavbuildTest, ALoneVersionOrHelpArgumentIsARequest) {
-  zavtest::ZavbuildResult version = Run({"--version"});
+  const zavtest::ZavbuildResult version = Run({"--version"});
   EXPECT_EQ(version.output, "zavbuild " PROJECT_VERSION_TEXT "\n");
   EXPECT_EQ(version.status, 0);
   EXPECT_EQ(Run({"", "--version"}).output, version.output);  // the empty argument is dropped
 
   const zavtest::ZavbuildResult help = Run({"--help"});
-  EXPECT_EQ(help.output, kBanner +
-                             "\n"
-                             "usage:\n"
-                             "  zavbuild.exe name source output\n"
-                             "where:\n"
-                             "  name        - unique library name\n"
-                             "  source      - directory where SVG files resides\n"
-                             "  destination - an empty exiting folder where library .zavlibsvg will be produced\n"
-                             "\n"
-                             "options, each given alone:\n"
-                             "  --help      - this text\n"
-                             "  --version   - the version number\n"
-                             "environment:\n"
-                             "  ZAV_THREADS  - threads a run uses, 1 to 64 (unset: one per core)\n"
-                             "  ZAV_CODEPAGE - code page of text files without a byte-order mark, e.g. 932\n"
-                             "                 (unset: UTF-8)\n"
-                             "exit status: 0 library made, 1 failure reported, 2 usage text printed\n"
-                             "\n");
+  EXPECT_EQ(help.output, kUsage +
+                         "options, each given alone:\n"
+                         "  --help      - this text\n"
+                         "  --version   - the version number\n"
+                         "environment:\n"
+                         "  ZAV_THREADS  - threads a run uses, 1 to 64 (unset: one per core)\n"
+                         "  ZAV_CODEPAGE - code page of text files without a byte-order mark, e.g. 932\n"
+                         "                 (unset: UTF-8)\n"
+                         "exit status: 0 library made, 1 failure reported, 2 usage text printed\n"
+                         "\n");
   EXPECT_EQ(help.status, 0);
 
   for (const std::vector<std::string>& args : {std::vector<std::string>{"--version", "src"},
