@@ -138,7 +138,8 @@ int RunBatch(const QStringList& arguments, std::FILE* out, std::FILE* err) {
       Print(out, BatchHelpText());
       return kBatchLibraryMade;
     case CommandLine::Mode::Version:
-      Print(out, QStringLiteral("Orlindo %1\n").arg(QString::fromUtf8(zav::kVersion.data(), static_cast<qsizetype>(zav::kVersion.size()))));
+      Print(out, QStringLiteral("Orlindo ") +
+                     QString::fromUtf8(zav::kVersion.data(), static_cast<qsizetype>(zav::kVersion.size())) + u'\n');
       return kBatchLibraryMade;
     case CommandLine::Mode::Window:
     case CommandLine::Mode::Usage:
