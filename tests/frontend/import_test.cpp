@@ -319,8 +319,6 @@ INSTANTIATE_TEST_SUITE_P(Cases, StemTest,
                                            StemCase{"a.b:c", "a.b:c"}, StemCase{"", ""},
                                            StemCase{".hidden", ""}, StemCase{"x.tar.gz", "x.tar"}));
 
-
-#ifdef ZAVBUILD_PATH
 // A Japanese caption travels from the database through the descriptor file into the
 // compiler's index line unchanged, in UTF-8 and in a Windows code page alike: both
 // programs read ZAV_CODEPAGE, so the descriptor is written as the compiler reads it.
@@ -356,6 +354,5 @@ TEST_F(ImportTest, JapaneseCaptionReachesTheCompilersIndexLine) {
     EXPECT_EQ(offset.find_first_not_of("0123456789"), std::string::npos) << offset;
   }
 }
-#endif
 
 }  // namespace
