@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and tests two configurations, each with warnings
-# as errors: Release, as users build it (GCC warns there where it does not at lower
-# optimisation), and AddressSanitizer + UBSan. Arguments go to both ctest runs.
+# as errors: Release, as users build it (GCC 12 warns there where the sanitizer build
+# stays quiet), and AddressSanitizer + UBSan. Arguments go to both ctest runs.
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/deps.sh
