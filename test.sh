@@ -1,16 +1,27 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds with AddressSanitizer and UBSan, runs every test, then
-# builds the .deb in Release and checks it.
+# Installs what is missing, then builds and tests two configurations, each with warnings
+# as errors: Release, as users build it (GCC 12 warns there where the sanitizer build
+# stays quiet), and AddressSanitizer + UBSan. Arguments go to both ctest runs.
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/deps.sh
 
-build=build/test
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZAV_SANITIZE=ON >/dev/null
-cmake --build "$build" -j "$(nproc)"
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
-ctest --test-dir "$build" --output-on-failure -j "$(nproc)" "$@"
 
-# The package users install comes from a Release build: made into the .deb and checked.
-scripts/package_check.sh build/release
+# build_and_test NAME BUILD_FOLDER CMAKE_OPTION...
+build_and_test() {
+  local name=$1 build=$2
+  shift 2
+  echo "== $name: $build"
+  cmake -S . -B "$build" -DZAV_WERROR=ON "$@" >/dev/null
+  cmake --build "$build" -j "$(nproc)"
+  ctest --test-dir "$build" --output-on-failure -j "$(nproc)" "${ctest_args[@]}"
+}
+
+ctest_args=("$@")
+build_and_test Release build/test-release -DCMAKE_BUILD_TYPE=Release
+build_and_test "AddressSanitizer + UBSan" build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZAV_SANITIZE=ON
+
+# The package users install comes from the Release build: made into the .deb and checked.
+scripts/package_check.sh build/test-release

@@ -394,6 +394,43 @@ TEST_F(ZavbuildTest, FolderPathsOf248CharactersAreTooLong) {
   EXPECT_EQ(Run({"lib", source, "out"}).output, Failed("EPathTooLongException: The specified path is too long"));
 }
 
+// A folder is measured twice, as its text stands and in its absolute form, and either
+// measure alone stops the run at 248 characters.
+TEST_F(ZavbuildTest, EachMeasureOfAFolderPathHasItsOwnLimit) {
+  Put("src/copyright.txt", "");
+  const std::string cwd = std::filesystem::canonical(Path()).string();  // the child's absolute base
+  // Long as it stands, short when made absolute: "./////.../src" is "<cwd>/src".
+  const auto sourceOf = [](std::size_t lengthChars) {
+    return std::string(".").append(lengthChars - 4, '/').append("src");
+  };
+  // Short as it stands, "src/ff...", long when made absolute.
+  const auto subfolderOf = [&](std::size_t absoluteChars) {
+    return std::string("src/").append(absoluteChars - LengthOf(cwd) - 6, 'f').append("\xC3\xA9");
+  };
+  ASSERT_EQ(LengthOf(sourceOf(248)), 248u);
+  ASSERT_EQ(LengthOf(cwd + "/" + subfolderOf(248)), 248u);
+  ASSERT_LT(LengthOf(cwd + "/src"), 200u);
+
+  struct MeasureCase {
+    std::string source;
+    std::string subfolder;  // made below the temporary folder; none when empty
+    bool tooLong;
+  };
+  const MeasureCase cases[] = {{sourceOf(247), "", false},
+                               {sourceOf(248), "", true},
+                               {"src", subfolderOf(247), false},
+                               {"src", subfolderOf(248), true}};
+  for (const MeasureCase& c : cases) {
+    SCOPED_TRACE(c.source + " " + c.subfolder);
+    std::filesystem::remove_all(Path("out"));
+    MakeFolder("out");
+    if (!c.subfolder.empty()) MakeFolder(c.subfolder);
+    EXPECT_EQ(Run({"lib", c.source, "out"}).output,
+              c.tooLong ? Failed("EPathTooLongException: The specified path is too long") : kDone);
+    if (!c.subfolder.empty()) std::filesystem::remove(Path(c.subfolder));
+  }
+}
+
 TEST_F(ZavbuildTest, DescriptorPathsOf260CharactersAreTooLong) {
   Put("src/copyright.txt", "");
   MakeFolder("out");

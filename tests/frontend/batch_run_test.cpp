@@ -5,8 +5,6 @@
 
 #include "tests/frontend/build_fixture.h"
 
-#if defined(ORLINDO_FILE) && defined(ZAVBUILD_FILE)
-
 namespace {
 
 class BatchRunTest : public zavtest::BuildFixture {
@@ -28,7 +26,7 @@ class BatchRunTest : public zavtest::BuildFixture {
     environment.insert("QT_QPA_PLATFORM", "xcb");
     QProcess orlindo;
     orlindo.setProcessEnvironment(environment);
-    orlindo.start(QStringLiteral(ORLINDO_FILE), arguments);
+    orlindo.start(QStringLiteral(ORLINDO_PATH), arguments);
     Outcome outcome;
     if (!orlindo.waitForFinished(120000) || orlindo.exitStatus() != QProcess::NormalExit) return outcome;
     outcome.status = orlindo.exitCode();
@@ -114,5 +112,3 @@ TEST_F(BatchRunTest, ExitsWithOneWhenTheLibraryIsNotMade) {
 }
 
 }  // namespace
-
-#endif

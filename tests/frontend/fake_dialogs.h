@@ -58,9 +58,13 @@ class FakeDialogs : public orlindo::Dialogs {
  private:
   static std::optional<QString> Next(std::deque<std::optional<QString>>& answers) {
     if (answers.empty()) return std::nullopt;
-    std::optional<QString> answer = answers.front();
+    // Taken apart rather than copied whole: a copied optional<QString> makes GCC 12 warn
+    // falsely (-Wmaybe-uninitialized) in Release builds.
+    const bool picked = answers.front().has_value();
+    QString path = answers.front().value_or(QString());
     answers.pop_front();
-    return answer;
+    if (!picked) return std::nullopt;
+    return path;
   }
 };
 

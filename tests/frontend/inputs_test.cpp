@@ -72,7 +72,10 @@ INSTANTIATE_TEST_SUITE_P(
         InputsCase{"FolderAsDatabase", "svg", "svg", "out", "k", "c", {kDatabase}},
         InputsCase{"LinksCountByTheirTargets", "link.mdb", "svglink", "svglink", "k", "c", {}},
         InputsCase{"DanglingLink", "dangling.mdb", "svg", "out", "k", "c", {kDatabase}},
-        InputsCase{"FileAsFolders", "db.mdb", "db.mdb", "link.mdb", "k", "c", {kSvg, kOut}}),
+        InputsCase{"FileAsFolders", "db.mdb", "db.mdb", "link.mdb", "k", "c", {kSvg, kOut}},
+        // One folder wrong and the other right: each check reads its own field.
+        InputsCase{"OnlySvgFolderWrong", "db.mdb", "missing", "out", "k", "c", {kSvg}},
+        InputsCase{"OnlyOutFolderWrong", "db.mdb", "svg", "missing", "k", "c", {kOut}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Texts are used as they stand: a trailing blank makes another, missing path.

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
@@ -20,18 +21,29 @@ namespace {
 
 using orlindo::Notice;
 
-// Runs answer on the next modal dialog as soon as it is open; the dialog's own event
-// loop delivers the timer. A dialog that the answer left open (a failed check) is
-// cancelled, so that a fault fails the test instead of hanging it.
+// Runs answer on the next modal dialog once it is open and active, as the user meets
+// it; the dialog's own event loop delivers the timer. Activation comes as an event of
+// its own, at a moment that depends on the machine's load, and moves the focus into the
+// dialog, which changes what some calls do (a file dialog's selectFile leaves a focused
+// name field alone), so the answer waits for it. A dialog that the answer left open (a
+// failed check), or that never becomes active, is cancelled, so that a fault fails the
+// test instead of hanging it.
 void AnswerNextDialog(std::function<void(QWidget*)> answer) {
+  constexpr int kPollsBeforeGivingUp = 3000;  // 30 s: a backstop, never reached when sound
   auto* poll = new QTimer(qApp);
-  QObject::connect(poll, &QTimer::timeout, poll, [poll, answer] {
+  QObject::connect(poll, &QTimer::timeout, poll, [poll, answer, polls = 0]() mutable {
     QWidget* dialog = QApplication::activeModalWidget();
     if (dialog == nullptr || !dialog->isVisible()) return;
+    const bool active = dialog->isActiveWindow();
+    if (!active && ++polls < kPollsBeforeGivingUp) return;
     poll->stop();
     poll->deleteLater();
     QPointer<QWidget> open(dialog);
-    answer(dialog);
+    if (active) {
+      answer(dialog);
+    } else {
+      ADD_FAILURE() << "the dialog never became active";
+    }
     if (open && open->isVisible()) {
       if (auto* modal = qobject_cast<QDialog*>(open.data())) modal->reject();
     }
@@ -100,7 +112,10 @@ TEST_F(QtFileDialogTest, DatabaseDialogCancelsOrGivesThePathWithItsDefaultExtens
   AnswerNextDialog([&](QWidget* dialog) {
     auto* files = qobject_cast<QFileDialog*>(dialog);
     files->setDirectory(folder);
-    files->selectFile(QStringLiteral("定義"));
+    // Typed where the user types: the name field has the focus (keyClicks knows ASCII only).
+    auto* typed = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    ASSERT_NE(typed, nullptr);
+    typed->insert(QStringLiteral("定義"));
     static_cast<QDialog*>(files)->accept();  // as the Open button does
   });
   EXPECT_EQ(dialogs.PickDatabaseFile(), folder + QStringLiteral("/定義.mdb"));

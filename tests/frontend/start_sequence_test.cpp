@@ -11,8 +11,6 @@ using orlindo::Notice;
 
 class StartSequenceTest : public zavtest::BuildFixture {};
 
-#ifdef ZAVBUILD_FILE
-
 TEST_F(StartSequenceTest, BuildsTheLibraryFromTheDatabaseAndLeavesNothingElse) {
   WriteDefinitions({{"bench", "公園", "ベンチ"}, {"gone", "x", "y"}, {"sub/tree", "自然", "木"}});
   Symbol("bench.svg");
@@ -93,8 +91,6 @@ TEST_F(StartSequenceTest, BlanksInFoldersAndNameReachTheCompilerWhole) {
   EXPECT_EQ(zavtest::LibraryIndex(Read(out_ + "/my lib.zavlibsvg")),
             (std::vector<std::string>{"my lib:a b=49|d|c"}));
 }
-
-#endif  // ZAVBUILD_FILE
 
 TEST_F(StartSequenceTest, AFailedCheckChangesNothing) {
   view_.SetFieldText(Field::Uniqkey, QString());

@@ -10,8 +10,6 @@
 #include "tests/frontend/fake_dialogs.h"
 #include "tests/frontend/scoped_env.h"
 
-#ifdef ZAVBUILD_FILE
-
 namespace {
 
 using orlindo::Notice;
@@ -85,5 +83,3 @@ TEST_F(WindowBuildTest, ASecondPressDuringTheCompileIsRefusedAndTheFirstBuildEnd
 }
 
 }  // namespace
-
-#endif

@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
+#include <QStyle>
+#include <QStyleOptionGroupBox>
 #include <QTest>
 
 #include <memory>
@@ -277,6 +279,8 @@ TEST_F(WindowTest, StartButtonRunsTheChecks) {
 }
 
 // Leaves frmMain.png in the test's build folder, to look at the window as users see it.
+// The file read back must show the window: its size, every group caption, field text
+// and the status text as letters, and plain background where nothing is drawn.
 TEST_F(WindowTest, RendersToPng) {
   orlindo::TfrmMain window(dialogs_);
   window.SetFieldText(orlindo::Field::Kihonmdb, QStringLiteral("/home/hanako/定義/symbols.mdb"));
@@ -287,9 +291,49 @@ TEST_F(WindowTest, RendersToPng) {
   window.SetStatusText(QStringLiteral("処理完了."));
   window.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-  const QImage image = window.grab().toImage();
-  EXPECT_EQ(image.size() / image.devicePixelRatio(), QSize(634, 282));
-  EXPECT_TRUE(image.save(QDir::current().filePath(QStringLiteral("frmMain.png"))));
+  const QString file = QDir::current().filePath(QStringLiteral("frmMain.png"));
+  ASSERT_TRUE(window.grab().save(file, "PNG"));
+
+  QImage image;
+  ASSERT_TRUE(image.load(file, "PNG"));
+  const qreal ratio = window.devicePixelRatio();
+  ASSERT_EQ(image.size(), QSize(634, 282) * ratio);
+
+  // Columns of an area (in window coordinates) that hold ink: letters are drawn in the
+  // window-text colour (black), frames and background far lighter. A text covers many
+  // columns, the focused field's text cursor one.
+  const auto inkColumns = [&](const QRect& inWindow) {
+    const QRect area(inWindow.topLeft() * ratio, inWindow.size() * ratio);
+    int columns = 0;
+    for (int x = area.left(); x <= area.right(); ++x) {
+      bool ink = false;
+      for (int y = area.top(); y <= area.bottom() && !ink; ++y) ink = qGray(image.pixel(x, y)) < 96;
+      columns += ink;
+    }
+    return columns;
+  };
+  const auto inWindow = [&](const QWidget* control, const QRect& area) {
+    return QRect(control->mapTo(&window, area.topLeft()), area.size());
+  };
+  for (const char* name : {"GroupBox12", "GroupBox1", "GroupBox2", "GroupBox4", "GroupBox3"}) {
+    const QGroupBox* box = Find<QGroupBox>(window, name);
+    QStyleOptionGroupBox option;
+    option.initFrom(box);
+    option.text = box->title();
+    option.textAlignment = box->alignment();
+    option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
+    const QRect label = box->style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, box);
+    EXPECT_GE(inkColumns(inWindow(box, label)), 10) << name;
+  }
+  // Inside the frames, which the focused field draws dark.
+  for (const char* name : {"editKihonmdb", "editSVGFolder", "editOutFolder", "editUniqkey", "editCopyright",
+                           "StatusBar1"}) {
+    const QWidget* control = Find<QWidget>(window, name);
+    EXPECT_GE(inkColumns(inWindow(control, control->rect().adjusted(3, 3, -3, -3))), 10) << name;
+  }
+  // Between the groups and "実行" the window shows its background alone.
+  EXPECT_EQ(inkColumns(QRect(0, 216, 634, 10)), 0);
+  EXPECT_EQ(image.pixel(QPoint(300, 220) * ratio), window.palette().color(QPalette::Window).rgb());
 }
 
 }  // namespace
