@@ -9,7 +9,7 @@
 #include "compiler/folder_scan.h"
 #include "compiler/copyright_file.h"
 #include "platform/path_text.h"
-#include "compiler/pending_file.h"
+#include "compiler/checked_io.h"
 #include "compiler/worker_threads.h"
 
 namespace zav {
@@ -34,7 +34,7 @@ void PrintLine(std::ostream& console, std::string_view line) {
 
 void BuildLibrary(const RunNames& names, const RunOptions& options, unsigned threads) {
   const std::string libraryPath = JoinPathText(names.outputFolder, names.libraryName + ".zavlibsvg");
-  PendingFile file = PendingFile::Beside(libraryPath);
+  PendingFile file = CreateLibraryFile(libraryPath);
   FileSink sink(file.fd());
   LibraryWriter library(sink, options.libraryLimitBytes);
   library.WriteHeader();
@@ -42,7 +42,7 @@ void BuildLibrary(const RunNames& names, const RunOptions& options, unsigned thr
   WriteIndexBlock(names, library, WorkersFor(threads));
   library.FinishLibrary();
   sink.Flush();
-  file.Commit(true);  // only a complete library ever carries the final name
+  CommitFile(file, true);  // only a complete library ever carries the final name
 }
 
 }  // namespace
