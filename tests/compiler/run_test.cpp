@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <sstream>
 
-#include "compiler/byte_sink.h"
+#include "tests/compiler/memory_sink.h"
 #include "platform/failure.h"
 #include "compiler/folder_scan.h"
 #include "tests/support/temp_dir.h"
@@ -55,7 +55,7 @@ TEST_F(RunCompilerTest, StopsBeforeTheLibraryReachesTheFormatLimit) {
 }
 
 TEST_F(RunCompilerTest, AScanOfAMissingFolderSaysSo) {
-  zav::MemorySink sink;
+  zavtest::MemorySink sink;
   zav::LibraryWriter writer(sink);
   const zav::RunNames names{"lib", Path("gone"), Path()};
   try {
