@@ -47,8 +47,8 @@ void BuildLibrary(const RunNames& names, const RunOptions& options, unsigned thr
 
 }  // namespace
 
-int RunCompiler(const std::vector<std::string>& arguments, std::ostream& console,
-                const RunOptions& options) {
+int ZavbuildMain(const std::vector<std::string>& arguments, std::ostream& console,
+                 const RunOptions& options) {
   PrintLine(console, kBanner);
   if (arguments.size() < 3) {
     for (std::string_view line : kUsageLines) PrintLine(console, line);

@@ -14,17 +14,17 @@
 
 namespace {
 
-class RunCompilerTest : public zavtest::TempDirTest {
+class ZavbuildMainTest : public zavtest::TempDirTest {
  protected:
   int Run(const std::string& out, std::uint64_t limit, std::string& console) {
     std::ostringstream lines;
-    const int status = zav::RunCompiler({"lib", Path("src"), Path(out)}, lines, {limit});
+    const int status = zav::ZavbuildMain({"lib", Path("src"), Path(out)}, lines, {limit});
     console = lines.str();
     return status;
   }
 };
 
-TEST_F(RunCompilerTest, StopsBeforeTheLibraryReachesTheFormatLimit) {
+TEST_F(ZavbuildMainTest, StopsBeforeTheLibraryReachesTheFormatLimit) {
   Put("src/copyright.txt", "");
   Put("src/a.svg", "abc");
   Put("src/a.svg.inf", "");
@@ -54,7 +54,7 @@ TEST_F(RunCompilerTest, StopsBeforeTheLibraryReachesTheFormatLimit) {
   }
 }
 
-TEST_F(RunCompilerTest, AScanOfAMissingFolderSaysSo) {
+TEST_F(ZavbuildMainTest, AScanOfAMissingFolderSaysSo) {
   zavtest::MemorySink sink;
   zav::LibraryWriter writer(sink);
   const zav::RunNames names{"lib", Path("gone"), Path()};
