@@ -176,4 +176,8 @@ bool EqualIgnoringCase(std::string_view a, std::string_view b) {
   return a == b || UpperCaseText(a) == UpperCaseText(b);
 }
 
+bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && EqualIgnoringCase(text.substr(0, prefix.size()), prefix);
+}
+
 }  // namespace zav
