@@ -1,6 +1,5 @@
-// The run's file I/O with the run's failure kinds and messages: the platform's calls
-// (platform/file_io.h, platform/pending_file.h), each result turned into the failure
-// a Delphi stream raises for it.
+// The run's file I/O in the run's own terms: the platform's calls (platform/file_io.h,
+// platform/pending_file.h), each failure turned into the run's kind and message.
 #pragma once
 
 #include <cstdint>
@@ -22,7 +21,7 @@ void ReadWholeFile(const std::string& pathText, std::vector<std::uint8_t>& into)
 PendingFile CreateLibraryFile(const std::string& finalPath);
 // A side file at its path, created new or truncated; EFCreateError on failure.
 PendingFile CreateSideFile(const std::string& pathText);
-// The file's settings for a side file that must not exist yet (PendingFile::CreateInPlace).
+// How a side file that must not exist yet is made (PendingFile::CreateInPlace).
 inline constexpr CreateOptions kNewSideFile{.access = FileAccess::ReadWrite,
                                             .disposition = Disposition::CreateNew};
 

@@ -1,8 +1,5 @@
 #include "compiler/file_sink.h"
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
 #include <string>
 

@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <exception>
 #include <new>
-#include <optional>
 #include <vector>
 
 #include "compiler/checked_io.h"
@@ -178,7 +177,8 @@ void StoreDescribedSymbol(DescribedSymbol& symbol, ScanContext& context) {
     }
   }
   PendingFile side;
-  const bool created = symbol.kind == SymbolKind::Svg && !named && side.CreateInPlace(sidePath, kNewSideFile) == 0;
+  const bool created =
+      symbol.kind == SymbolKind::Svg && !named && side.CreateInPlace(sidePath, kNewSideFile) == 0;
   if (!named && !created && IsExistingFile(sidePath)) {
     throw Failure(ErrorKind::General, "File already exitst: " + sidePath);
   }

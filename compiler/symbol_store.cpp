@@ -1,7 +1,6 @@
 #include "compiler/symbol_store.h"
 
 #include <cerrno>
-#include <optional>
 #include <span>
 
 #include "compiler/checked_io.h"

@@ -78,7 +78,8 @@ void WriteCopyrightFile(const std::string& svgFolder, const std::string& copyrig
   bytes += "\r\n";
 
   zav::UniqueFd file;
-  if (const int error = zav::TryCreateFile(path, {.disposition = zav::Disposition::CreateAlways}, file); error != 0) {
+  if (const int error = zav::TryCreateFile(path, {.disposition = zav::Disposition::CreateAlways}, file);
+      error != 0) {
     zav::Fail("ファイル \"" + zav::AbsolutePathText(path) + "\" を作成できません。" + zav::SystemErrorText(error));
   }
   const auto cannotWrite = [&path](int error) {

@@ -1,6 +1,5 @@
 #include "platform/atomic_file.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
