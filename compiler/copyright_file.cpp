@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "platform/codepage.h"
-#include "compiler/file_io.h"
+#include "compiler/checked_io.h"
 #include "platform/path_text.h"
 #include "compiler/text_file.h"
 #include "platform/unicode.h"

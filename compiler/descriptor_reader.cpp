@@ -3,8 +3,9 @@
 #include <cstdint>
 #include <optional>
 
-#include "compiler/file_io.h"
+#include "compiler/checked_io.h"
 #include "compiler/text_file.h"
+#include "platform/trim.h"
 #include "platform/unicode.h"
 
 namespace zav {
@@ -15,8 +16,6 @@ constexpr std::string_view kUniqueIdKey = "UniqueID";
 constexpr std::string_view kCaptionKey = "CAPTION";
 constexpr std::string_view kCategoryKey = "CATEGORY";
 
-bool IsTrimmed(char c) { return static_cast<unsigned char>(c) <= 0x20; }
-
 // Section name of a header line, or nullopt for any other line.
 std::optional<std::string_view> SectionName(std::string_view line) {
   if (line.size() < 2 || line.front() != '[' || line.back() != ']') return std::nullopt;
@@ -24,12 +23,6 @@ std::optional<std::string_view> SectionName(std::string_view line) {
 }
 
 }  // namespace
-
-std::string_view TrimControlAndBlank(std::string_view text) {
-  while (!text.empty() && IsTrimmed(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsTrimmed(text.back())) text.remove_suffix(1);
-  return text;
-}
 
 Descriptor ParseDescriptor(const std::vector<std::string>& lines) {
   Descriptor result;

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace zav {
@@ -20,8 +19,5 @@ Descriptor ParseDescriptor(const std::vector<std::string>& lines);
 
 // Opens, reads whole, closes, then parses; EFOpenError, EReadError, EEncodingError.
 Descriptor ReadDescriptor(const std::string& pathText);
-
-// Removes U+0000..U+0020 from both ends.
-std::string_view TrimControlAndBlank(std::string_view text);
 
 }  // namespace zav

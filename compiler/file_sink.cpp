@@ -1,13 +1,11 @@
 #include "compiler/file_sink.h"
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
 #include <string>
 
+#include "compiler/checked_io.h"
 #include "platform/failure.h"
-#include "compiler/file_io.h"
+#include "platform/file_io.h"
 
 namespace zav {
 
@@ -28,13 +26,13 @@ void FileSink::Append(std::span<const std::uint8_t> bytes) {
 
 void FileSink::Overwrite(std::uint64_t offset, std::span<const std::uint8_t> bytes) {
   // The part that lies in the file already.
-  while (!bytes.empty() && offset < written_) {
-    const std::size_t inFile = static_cast<std::size_t>(std::min<std::uint64_t>(bytes.size(), written_ - offset));
-    const ssize_t put = ::pwrite(fd_, bytes.data(), inFile, static_cast<off_t>(offset));
-    if (put < 0 && errno == EINTR) continue;
-    if (put <= 0) throw Failure(ErrorKind::Write, std::string(kWriteMessage));
-    offset += static_cast<std::uint64_t>(put);
-    bytes = bytes.subspan(static_cast<std::size_t>(put));
+  if (offset < written_) {
+    const auto inFile = static_cast<std::size_t>(std::min<std::uint64_t>(bytes.size(), written_ - offset));
+    if (TryWriteAllAt(fd_, bytes.first(inFile), offset) != 0) {
+      throw Failure(ErrorKind::Write, std::string(kWriteMessage));
+    }
+    offset += inFile;
+    bytes = bytes.subspan(inFile);
   }
   if (bytes.empty()) return;
   const std::uint64_t inBuffer = offset - written_;

@@ -3,19 +3,25 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <exception>
 #include <new>
-#include <optional>
+#include <vector>
 
+#include "compiler/checked_io.h"
+#include "compiler/deflater.h"
 #include "compiler/descriptor_reader.h"
+#include "compiler/index_stream.h"
+#include "compiler/index_text.h"
+#include "compiler/library_writer.h"
+#include "compiler/ordered_pipeline.h"
+#include "compiler/symbol_store.h"
 #include "platform/dir_listing.h"
 #include "platform/failure.h"
-#include "compiler/file_io.h"
-#include "compiler/index_text.h"
-#include "compiler/ordered_pipeline.h"
+#include "platform/file_io.h"
 #include "platform/path_text.h"
-#include "compiler/pending_file.h"
 #include "platform/sys_error.h"
+#include "platform/unnamed_file.h"
 
 namespace zav {
 namespace {
@@ -28,6 +34,40 @@ constexpr std::size_t kDescriptorPathLimitChars = 260;
 // names side files, few enough that memory stays a few members per thread, whatever
 // the tree (a task waiting in the queue holds only its descriptor's path).
 constexpr std::size_t kWindowPerThread = 16;
+
+enum class SymbolKind { Svg, Svgz, Other };
+
+// What a worker finds out about one descriptor file ahead of the symbol's turn; the
+// failures wait for that turn, so that they are told in scan order.
+struct DescribedSymbol {
+  std::string descriptorPath;
+  std::string symbolPath;
+  Descriptor descriptor;
+  SymbolKind kind = SymbolKind::Other;
+  bool exists = false;                // looked at for ".svg" symbols only
+  std::vector<std::uint8_t> member;  // the drawing's gzip member, for ".svg"
+  UnnamedFile side;                   // the member written ahead, where that could be done
+  std::exception_ptr descriptorFailure;
+  std::exception_ptr storeFailure;    // reading or compressing the drawing
+};
+
+// Kept by each worker from symbol to symbol.
+struct SymbolWorker {
+  Deflater deflater;
+  std::vector<std::uint8_t> source;
+  std::vector<std::uint8_t> member;  // room for the largest member yet, kept between symbols
+};
+
+using SymbolPipeline = OrderedPipeline<DescribedSymbol, SymbolWorker>;
+
+// One scan's shared state, across every folder level.
+struct ScanContext {
+  const RunNames& names;
+  SymbolStore& store;
+  SymbolPipeline& pipeline;  // reads and compresses ahead of the scan's order
+  IndexStream& index;
+  std::int64_t blockOffset = -1;  // of the block appended last
+};
 
 [[noreturn]] void ThrowPathTooLong() {
   throw Failure(ErrorKind::PathTooLong, std::string(kPathTooLongMessage));
@@ -60,11 +100,6 @@ bool IsDescriptorName(const std::string& name) {
   return tail[0] == '.' && lower(tail[1]) == 'i' && lower(tail[2]) == 'n' && lower(tail[3]) == 'f';
 }
 
-std::string FileNameOf(const std::string& pathText) {
-  const std::size_t slash = pathText.rfind(kSeparator);
-  return slash == std::string::npos ? pathText : pathText.substr(slash + 1);
-}
-
 SymbolKind KindOf(const std::string& extension) {
   if (extension == ".svg") return SymbolKind::Svg;
   if (extension == ".svgz") return SymbolKind::Svgz;
@@ -86,7 +121,7 @@ DescribedSymbol Describe(std::string descriptorPath, const std::string& outputFo
     symbol.descriptorFailure = std::current_exception();
     return symbol;
   }
-  const std::string fileName = FileNameOf(symbol.symbolPath);
+  const std::string fileName = FileNameOfPath(symbol.symbolPath);
   const std::size_t dot = fileName.rfind('.');
   symbol.kind = KindOf(dot == std::string::npos ? "" : fileName.substr(dot));
   if (symbol.kind != SymbolKind::Svg) return symbol;
@@ -108,7 +143,10 @@ DescribedSymbol Describe(std::string descriptorPath, const std::string& outputFo
     symbol.storeFailure = std::current_exception();
     return symbol;
   }
-  symbol.side = UnnamedFile::TryWrite(outputFolder, symbol.member);
+  // Where no unnamed file can be had (a file system without them, a full disk), the
+  // side stays empty and the symbol's turn makes the file the plain way, which words
+  // any failure.
+  static_cast<void>(symbol.side.Create(outputFolder, symbol.member));
   return symbol;
 }
 
@@ -119,7 +157,7 @@ void StoreDescribedSymbol(DescribedSymbol& symbol, ScanContext& context) {
   const std::string& symbolPath = symbol.symbolPath;
   const bool exists = symbol.kind == SymbolKind::Svg ? symbol.exists : IsExistingFile(symbolPath);
   if (!exists) throw Failure(ErrorKind::General, "Not matching file for " + symbol.descriptorPath);
-  const std::string fileName = FileNameOf(symbolPath);
+  const std::string fileName = FileNameOfPath(symbolPath);
   const std::size_t dot = fileName.rfind('.');
   const std::string symbolName = dot == std::string::npos ? fileName : fileName.substr(0, dot);
   const std::string sidePath = JoinPathText(context.names.outputFolder, symbolName + ".svgz");
@@ -131,18 +169,17 @@ void StoreDescribedSymbol(DescribedSymbol& symbol, ScanContext& context) {
   // way, which words the failure.
   bool named = false;
   if (symbol.side) {
-    const int error = symbol.side->TryNameAndClose(sidePath);
-    symbol.side.reset();
+    const int error = symbol.side.NameAndClose(sidePath);
+    symbol.side = UnnamedFile();
     named = error == 0;
     if (error == EEXIST && IsExistingFile(sidePath)) {
       throw Failure(ErrorKind::General, "File already exitst: " + sidePath);
     }
   }
-  int createError = 0;
-  std::optional<PendingFile> side = symbol.kind == SymbolKind::Svg && !named
-                                        ? PendingFile::TryCreateNew(sidePath, createError)
-                                        : std::nullopt;
-  if (!named && !side && IsExistingFile(sidePath)) {
+  PendingFile side;
+  const bool created =
+      symbol.kind == SymbolKind::Svg && !named && side.CreateInPlace(sidePath, kNewSideFile) == 0;
+  if (!named && !created && IsExistingFile(sidePath)) {
     throw Failure(ErrorKind::General, "File already exitst: " + sidePath);
   }
 
@@ -152,8 +189,8 @@ void StoreDescribedSymbol(DescribedSymbol& symbol, ScanContext& context) {
       if (named) {
         context.blockOffset = context.store.AppendSvgBlock(symbol.member);
       } else {
-        if (!side) side.emplace(PendingFile::InPlace(sidePath));
-        context.blockOffset = context.store.StoreSvgMember(symbol.member, *side);
+        if (!created) side = CreateSideFile(sidePath);
+        context.blockOffset = context.store.StoreSvgMember(symbol.member, side);
       }
     } else {
       context.blockOffset = context.store.StoreSvgz(symbolPath, sidePath);
@@ -172,8 +209,6 @@ void StoreDescribedSymbol(DescribedSymbol& symbol, ScanContext& context) {
     context.index.AppendLine(AliasLine(symbol.descriptor.uniqueId, names.libraryName, symbolName));
   }
 }
-
-}  // namespace
 
 void ScanFolder(const std::string& folder, ScanContext& context) {
   const std::vector<DirEntry> entries = ListChecked(folder);
@@ -195,6 +230,8 @@ void ScanFolder(const std::string& folder, ScanContext& context) {
                               SymbolWorker& worker) mutable { return Describe(std::move(path), output, worker); });
   }
 }
+
+}  // namespace
 
 void WriteIndexBlock(const RunNames& names, LibraryWriter& library, unsigned workers) {
   SymbolStore store(library);

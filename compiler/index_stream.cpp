@@ -68,12 +68,6 @@ std::vector<std::span<const std::uint8_t>> IndexStream::FilePieces() const {
   return spans;
 }
 
-std::string IndexStream::FileBytes() const {
-  std::string bytes;
-  for (const auto piece : FilePieces()) bytes.append(reinterpret_cast<const char*>(piece.data()), piece.size());
-  return bytes;
-}
-
 std::vector<std::uint8_t> IndexStream::TakeMember() {
   CloseCurrentPiece(true);
   if (!inBackground_) {

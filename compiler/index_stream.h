@@ -31,9 +31,8 @@ class IndexStream {
 
   // The bytes so far, mark and lines, in order.
   std::vector<std::span<const std::uint8_t>> FilePieces() const;
-  std::string FileBytes() const;
 
-  // The member of FileBytes(), once every line is in; EZCompressionError.
+  // The member of those bytes, once every line is in; EZCompressionError.
   std::vector<std::uint8_t> TakeMember();
 
  private:

@@ -14,12 +14,6 @@ std::string AliasLine(const std::string& uniqueId, const std::string& libraryNam
   return uniqueId + "=@" + libraryName + ":" + symbolName;
 }
 
-std::string IndexFileBytes(const std::vector<std::string>& lines) {
-  std::string bytes(kUtf8Mark);
-  for (const std::string& line : lines) AppendIndexFileLine(bytes, line);
-  return bytes;
-}
-
 void AppendIndexFileLine(std::string& bytes, const std::string& line) {
   // Names come from the command line and the file system as bytes; the index is
   // UTF-8, so a stray byte becomes U+FFFD rather than broken text.

@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 namespace zav {
 
@@ -14,9 +13,8 @@ std::string IndexLine(const std::string& libraryName, const std::string& symbolN
 std::string AliasLine(const std::string& uniqueId, const std::string& libraryName,
                       const std::string& symbolName);
 
-// The bytes of "LIBSVG.txt" and of the index block's content.
-std::string IndexFileBytes(const std::vector<std::string>& lines);
-// Those bytes built a line at a time: start from kUtf8Mark, append every line.
+// The bytes of "LIBSVG.txt" and of the index block's content, built a line at a time:
+// start from kUtf8Mark, append every line.
 void AppendIndexFileLine(std::string& bytes, const std::string& line);
 
 }  // namespace zav

@@ -10,7 +10,7 @@
 
 int main(int argc, char** argv) {
   try {
-    return zav::RunCompiler(zav::ArgumentsFrom(argc, argv), std::cout);
+    return zav::ZavbuildMain(zav::ArgumentsFrom(argc, argv), std::cout);
   } catch (const std::exception& error) {  // the console itself failed; nowhere else to tell
     std::cerr << "Exception: " << error.what() << '\n';
   }

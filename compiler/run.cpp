@@ -9,7 +9,7 @@
 #include "compiler/folder_scan.h"
 #include "compiler/copyright_file.h"
 #include "platform/path_text.h"
-#include "compiler/pending_file.h"
+#include "compiler/checked_io.h"
 #include "compiler/worker_threads.h"
 #include "platform/version.h"
 
@@ -53,7 +53,7 @@ bool IsLoneArgument(const std::vector<std::string>& arguments, std::string_view 
 
 void BuildLibrary(const RunNames& names, const RunOptions& options, unsigned threads) {
   const std::string libraryPath = JoinPathText(names.outputFolder, names.libraryName + ".zavlibsvg");
-  PendingFile file = PendingFile::Beside(libraryPath);
+  PendingFile file = CreateLibraryFile(libraryPath);
   FileSink sink(file.fd());
   LibraryWriter library(sink, options.libraryLimitBytes);
   library.WriteHeader();
@@ -61,13 +61,13 @@ void BuildLibrary(const RunNames& names, const RunOptions& options, unsigned thr
   WriteIndexBlock(names, library, WorkersFor(threads));
   library.FinishLibrary();
   sink.Flush();
-  file.Commit(true);  // only a complete library ever carries the final name
+  CommitFile(file, true);  // only a complete library ever carries the final name
 }
 
 }  // namespace
 
-int RunCompiler(const std::vector<std::string>& arguments, std::ostream& console,
-                const RunOptions& options) {
+int ZavbuildMain(const std::vector<std::string>& arguments, std::ostream& console,
+                 const RunOptions& options) {
   if (IsLoneArgument(arguments, "--version")) {
     PrintLine(console, "zavbuild " + std::string(kVersion));
     return kExitDone;

@@ -21,8 +21,10 @@ struct RunOptions {
   unsigned threads = 0;  // 0: from ZAV_THREADS, else one per core
 };
 
-// Prints to `console` (lines end in "\n", flushed at once) and returns the exit status.
-int RunCompiler(const std::vector<std::string>& arguments, std::ostream& console,
-                const RunOptions& options = {});
+// The whole program behind main(), callable in-process (the front end's RunCompiler,
+// by contrast, starts the built program). Prints to `console` (lines end in "\n",
+// flushed at once) and returns the exit status.
+int ZavbuildMain(const std::vector<std::string>& arguments, std::ostream& console,
+                 const RunOptions& options = {});
 
 }  // namespace zav

@@ -1,18 +1,16 @@
 #include "compiler/symbol_store.h"
 
 #include <cerrno>
-#include <optional>
 #include <span>
 
-#include "platform/failure.h"
-#include "compiler/file_io.h"
+#include "compiler/checked_io.h"
 #include "compiler/gunzip.h"
-#include "compiler/pending_file.h"
+#include "platform/failure.h"
+#include "platform/file_io.h"
 #include "platform/sys_error.h"
 
 namespace zav {
 namespace {
-
 
 // A failed copy is told with the system's text alone.
 [[noreturn]] void ThrowCopyFailure(int errorNumber) {
@@ -20,12 +18,6 @@ namespace {
 }
 
 }  // namespace
-
-std::int32_t SymbolStore::StoreSvg(const std::string& sourcePath, const std::string& sidePath) {
-  CompressSvg(sourcePath, deflater_, source_, member_);
-  PendingFile side = PendingFile::InPlace(sidePath);
-  return StoreSvgMember(member_, side);
-}
 
 void SymbolStore::CompressSvg(const std::string& sourcePath, Deflater& deflater,
                               std::vector<std::uint8_t>& source, std::vector<std::uint8_t>& member) {
@@ -35,7 +27,7 @@ void SymbolStore::CompressSvg(const std::string& sourcePath, Deflater& deflater,
 
 std::int32_t SymbolStore::StoreSvgMember(std::span<const std::uint8_t> member, PendingFile& side) {
   WriteAll(side.fd(), member);
-  side.Commit(false);
+  CommitFile(side, false);
   return library_.AppendBlock(member);
 }
 
@@ -47,24 +39,18 @@ std::int32_t SymbolStore::StoreSvgz(const std::string& sourcePath, const std::st
   GunzipAll(source_, content_);
   Compress(content_);
 
-  int error = 0;
-  std::optional<PendingFile> copy = PendingFile::TryCreateNew(sidePath, error);
-  if (!copy) ThrowCopyFailure(error);
-  if (const int writeError = TryWriteAll(copy->fd(), source_); writeError != 0) {
-    ThrowCopyFailure(writeError);
-  }
-  try {
-    copy->Commit(false);
-  } catch (const Failure&) {
-    ThrowCopyFailure(EIO);
-  }
+  PendingFile copy;
+  if (const int error = copy.CreateInPlace(sidePath, kNewSideFile); error != 0) ThrowCopyFailure(error);
+  if (const int error = TryWriteAll(copy.fd(), source_); error != 0) ThrowCopyFailure(error);
+  // A late write error shows at the close; it is told as the failed write it stands for.
+  if (copy.Commit() != 0) ThrowCopyFailure(EIO);
   return library_.AppendBlock(member_);
 }
 
 void SymbolStore::StoreIndex(IndexStream& index, const std::string& txtPath, const std::string& txtzPath) {
-  PendingFile text = PendingFile::InPlace(txtPath);
+  PendingFile text = CreateSideFile(txtPath);
   for (const auto piece : index.FilePieces()) WriteAll(text.fd(), piece);
-  text.Commit(false);
+  CommitFile(text, false);
   member_ = index.TakeMember();
   WriteSideFile(txtzPath);
   library_.AppendBlock(member_);
@@ -75,9 +61,9 @@ void SymbolStore::Compress(std::span<const std::uint8_t> content) {
 }
 
 void SymbolStore::WriteSideFile(const std::string& sidePath) {
-  PendingFile side = PendingFile::InPlace(sidePath);
+  PendingFile side = CreateSideFile(sidePath);
   WriteAll(side.fd(), member_);
-  side.Commit(false);
+  CommitFile(side, false);
 }
 
 }  // namespace zav

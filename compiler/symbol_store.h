@@ -12,7 +12,7 @@
 #include "compiler/deflater.h"
 #include "compiler/index_stream.h"
 #include "compiler/library_writer.h"
-#include "compiler/pending_file.h"
+#include "platform/pending_file.h"
 
 namespace zav {
 
@@ -20,13 +20,8 @@ class SymbolStore {
  public:
   explicit SymbolStore(LibraryWriter& library) : library_(library) {}
 
-  // A ".svg" drawing: compressed into "side" (created or truncated) and a block.
-  // EFOpenError / EReadError for the source, EFCreateError / EWriteError for the side
-  // file, EZCompressionError, and the writer's limit.
-  std::int32_t StoreSvg(const std::string& sourcePath, const std::string& sidePath);
-
-  // StoreSvg in two steps, the first on any thread: the drawing's member, made with
-  // the caller's deflate state and buffer (EFOpenError, EReadError,
+  // A ".svg" drawing, in two steps, the first on any thread: the drawing's member,
+  // made with the caller's deflate state and buffer (EFOpenError, EReadError,
   // EZCompressionError); then, in the symbol's turn, that member into the side file
   // already created and into a block (EWriteError and the writer's limit).
   static void CompressSvg(const std::string& sourcePath, Deflater& deflater,

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <utility>
 
+#include "platform/file_io.h"
 #include "platform/handles.h"
 
 namespace orlindo {
@@ -47,18 +48,6 @@ class ChildProcess {
   pid_t pid_;
 };
 
-void WriteAll(int fd, const std::string& bytes) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t written = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      _exit(kWorkThrewStatus);
-    }
-    done += static_cast<std::size_t>(written);
-  }
-}
-
 [[noreturn]] void RunChildSide(const std::function<std::string()>& work, int out) {
   // The parent may ignore SIGPIPE; the child should die quietly when nobody listens.
   ::signal(SIGPIPE, SIG_DFL);
@@ -68,8 +57,8 @@ void WriteAll(int fd, const std::string& bytes) {
   } catch (...) {
     _exit(kWorkThrewStatus);
   }
-  WriteAll(out, bytes);
-  _exit(0);
+  // A failed write ends the child as a failed one, never as one that sent everything.
+  _exit(zav::TryWriteAll(out, bytes) == 0 ? 0 : kWorkThrewStatus);
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 #include "frontend/compiler_resource.h"
 
-#include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,6 +12,7 @@
 
 #include "platform/dir_listing.h"
 #include "platform/failure.h"
+#include "platform/file_io.h"
 #include "platform/sys_error.h"
 
 namespace orlindo {
@@ -20,6 +20,14 @@ namespace {
 
 constexpr mode_t kPrivateMode = 0700;
 constexpr int kLockAttempts = 3;
+// The lock is taken on a descriptor without write access, which would make exec() fail.
+constexpr zav::CreateOptions kLockOpen{.access = zav::FileAccess::Read,
+                                       .disposition = zav::Disposition::OpenAlways,
+                                       .mode = kPrivateMode,
+                                       .followLinks = false};
+constexpr zav::CreateOptions kProgramWrite{.access = zav::FileAccess::Write,
+                                           .disposition = zav::Disposition::TruncateExisting,
+                                           .followLinks = false};
 
 zav::Failure CannotCreate(const std::string& path, int errorNumber) {
   return zav::Failure(zav::ErrorKind::General, "ファイル \"" + zav::AbsolutePathText(path) +
@@ -60,8 +68,10 @@ void MakePrivateFolder(const std::string& folder, const std::string& filePath) {
 // file that no longer has the name.
 zav::UniqueFd LockCompilerFile(const std::string& path) {
   for (int attempt = 0; attempt < kLockAttempts; ++attempt) {
-    zav::UniqueFd lock(::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, kPrivateMode));
-    if (!lock) throw CannotCreate(path, errno);
+    zav::UniqueFd lock;
+    if (const int error = zav::TryCreateFile(path, kLockOpen, lock); error != 0) {
+      throw CannotCreate(path, error);
+    }
     if (::flock(lock.get(), LOCK_EX | LOCK_NB) != 0) {
       throw CannotCreate(path, errno == EWOULDBLOCK ? ETXTBSY : errno);
     }
@@ -75,16 +85,16 @@ zav::UniqueFd LockCompilerFile(const std::string& path) {
   throw CannotCreate(path, ETXTBSY);
 }
 
-void WriteAll(const std::string& path, const QByteArray& bytes) {
-  zav::UniqueFd out(::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOFOLLOW));
-  if (!out) throw CannotCreate(path, errno);
-  std::string_view rest(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-  while (!rest.empty()) {
-    const ssize_t put = ::write(out.get(), rest.data(), rest.size());
-    if (put < 0 && errno == EINTR) continue;
-    if (put < 0) throw CannotCreate(path, errno);
-    if (put == 0) throw CannotCreate(path, EIO);
-    rest.remove_prefix(static_cast<std::size_t>(put));
+// The file the lock holds, written: it exists already, and a link put in its place
+// meanwhile is refused, never written through.
+void WriteProgram(const std::string& path, const QByteArray& bytes) {
+  zav::UniqueFd out;
+  if (const int error = zav::TryCreateFile(path, kProgramWrite, out); error != 0) {
+    throw CannotCreate(path, error);
+  }
+  const std::string_view program(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+  if (const int error = zav::TryWriteAll(out.get(), program); error != 0) {
+    throw CannotCreate(path, error);
   }
   // Set explicitly: the umask may have taken bits away from the mode given to open().
   if (::fchmod(out.get(), kPrivateMode) != 0) throw CannotCreate(path, errno);
@@ -106,7 +116,7 @@ CompilerFile CompilerFile::Extract(const QString& resource, const std::string& p
 
   MakePrivateFolder(std::filesystem::path(path).parent_path().string(), path);
   zav::UniqueFd lock = LockCompilerFile(path);
-  WriteAll(path, bytes);
+  WriteProgram(path, bytes);
   return CompilerFile(path, std::move(lock));
 }
 

@@ -1,6 +1,7 @@
 // The compiler that Orlindo carries inside its own executable, as the Qt resource
-// ":/EXE/ZAVCOMPILER", and the file it is written to for one build: zavbuild in the
-// runtime folder ($XDG_RUNTIME_DIR/Orlindo, else Orlindo-<uid> in the temp folder).
+// ":/EXE/ZAVCOMPILER", and CompilerFile, the file it is written to for one build:
+// zavbuild in the runtime folder ($XDG_RUNTIME_DIR/Orlindo, else Orlindo-<uid> in the
+// temp folder).
 #pragma once
 
 #include <QString>

@@ -5,16 +5,9 @@
 #include "platform/unicode.h"
 
 namespace orlindo {
-namespace {
-
-[[noreturn]] void Fail(std::string message) {
-  throw zav::Failure(zav::ErrorKind::General, std::move(message));
-}
-
-}  // namespace
 
 void Connection::SetConnectionString(std::string text) {
-  if (Connected()) Fail("接続が開いている間は接続文字列を変更できません");
+  if (Connected()) zav::Fail("接続が開いている間は接続文字列を変更できません");
   connectionString_ = std::move(text);
 }
 
@@ -51,11 +44,11 @@ const std::string& Dataset::FieldByName(const std::string& name) const {
     const std::vector<std::string>& names = rows_->columnNames;
     for (std::size_t i = 0; i < names.size(); ++i) {
       if (!zav::EqualIgnoringCase(names[i], name)) continue;
-      if (Eof()) Fail("現在のレコードがありません");
+      if (Eof()) zav::Fail("現在のレコードがありません");
       return rows_->rows[current_][i];
     }
   }
-  Fail("フィールド '" + name + "' が見つかりません");
+  zav::Fail("フィールド '" + name + "' が見つかりません");
 }
 
 std::string BuildConnectionString(const std::string& databasePath, const std::string& userId,

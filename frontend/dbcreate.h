@@ -1,7 +1,8 @@
-// The general database helpers of the front end: ConnectDatabase and OpenTable, and the
-// two objects they work on, a Connection (the window's ADOConnectionMain) and a Dataset
-// opened from a plain SQL text whose rows are fetched whole. Both sit on the front end's
-// own provider (mdb_provider.h) in place of ADO and the Jet OLE DB provider.
+// The database helpers of the front end (the unit of the Windows original): holds
+// ConnectDatabase and OpenTable, and the two classes they work on in place of the ADO
+// components, Connection (the window's ADOConnectionMain) and Dataset (a result set
+// opened from a plain SQL text, its rows fetched whole). Both sit on the front end's own
+// provider (mdb_provider.h) in place of the Jet OLE DB provider.
 #pragma once
 
 #include <chrono>

@@ -1,26 +1,20 @@
 #include "frontend/import.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <optional>
 
 #include "platform/codepage.h"
 #include "platform/dir_listing.h"
 #include "platform/failure.h"
+#include "platform/file_io.h"
 #include "platform/handles.h"
 #include "platform/path_text.h"
 #include "platform/private_profile.h"
 #include "platform/sys_error.h"
+#include "platform/unicode.h"
 
 namespace orlindo {
 namespace {
-
-[[noreturn]] void Fail(std::string message) {
-  throw zav::Failure(zav::ErrorKind::General, std::move(message));
-}
 
 std::string Text(const View& view, Field field) { return view.FieldText(field).toStdString(); }
 
@@ -33,13 +27,13 @@ std::string ReadSvgName(const Dataset& dataset) {
 
 void WriteDescriptorKey(const std::string& key, const std::string& value, const std::string& path) {
   if (!zav::WritePrivateProfileString(std::string("INFO"), key, OneLine(value), path)) {
-    Fail(path + " に書き込めません");
+    zav::Fail(path + " に書き込めません");
   }
 }
 
 void FlushDescriptor(const std::string& path) {
   if (!zav::WritePrivateProfileString(std::nullopt, std::nullopt, std::nullopt, path)) {
-    Fail(path + " に書き込めません");
+    zav::Fail(path + " に書き込めません");
   }
 }
 
@@ -79,27 +73,19 @@ std::string OneLine(std::string_view value) {
 void WriteCopyrightFile(const std::string& svgFolder, const std::string& copyright) {
   const std::string path = zav::JoinPathText(svgFolder, "copyright.txt");
   std::string bytes;
-  if (zav::AnsiCodePageHasMark()) bytes += "\xEF\xBB\xBF";
+  if (zav::AnsiCodePageHasMark()) bytes += zav::kUtf8Mark;
   bytes += zav::EncodeAnsi(copyright);
   bytes += "\r\n";
 
-  zav::UniqueFd file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-  if (!file) {
-    const int error = errno;
-    Fail("ファイル \"" + zav::AbsolutePathText(path) + "\" を作成できません。" + zav::SystemErrorText(error));
+  zav::UniqueFd file;
+  if (const int error = zav::TryCreateFile(path, {.disposition = zav::Disposition::CreateAlways}, file);
+      error != 0) {
+    zav::Fail("ファイル \"" + zav::AbsolutePathText(path) + "\" を作成できません。" + zav::SystemErrorText(error));
   }
   const auto cannotWrite = [&path](int error) {
-    Fail("ファイル \"" + zav::AbsolutePathText(path) + "\" に書き込めません。" + zav::SystemErrorText(error));
+    zav::Fail("ファイル \"" + zav::AbsolutePathText(path) + "\" に書き込めません。" + zav::SystemErrorText(error));
   };
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t written = ::write(file.get(), bytes.data() + done, bytes.size() - done);
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      cannotWrite(errno);
-    }
-    done += static_cast<std::size_t>(written);
-  }
+  if (const int error = zav::TryWriteAll(file.get(), bytes); error != 0) cannotWrite(error);
   if (const int error = file.Close(); error != 0) cannotWrite(error);
 }
 
@@ -121,7 +107,7 @@ void ImportDefinitions(View& view, Dialogs& dialogs, Connection& ADOConnectionMa
   if (ConnectDatabase(databasePath, "", "", ADOConnectionMain) == -1) {
     // The file went away after the input checks. Going on would read the database of an
     // earlier import through the connection string it left behind.
-    Fail("ファイル \"" + zav::AbsolutePathText(databasePath) + "\" が見つかりません");
+    zav::Fail("ファイル \"" + zav::AbsolutePathText(databasePath) + "\" が見つかりません");
   }
 
   {
@@ -153,7 +139,6 @@ void ImportDefinitions(View& view, Dialogs& dialogs, Connection& ADOConnectionMa
   WriteCopyrightFile(Text(view, Field::SVGFolder), Text(view, Field::Copyright));
 
   if (!missing.empty()) dialogs.Show(Notice::Warning, MissingFilesText(missing));
-  missing.clear();
   view.SetStatusText(QStringLiteral("処理完了."));
 }
 

@@ -6,8 +6,8 @@
 #include <QString>
 #include <string>
 
+#include "frontend/build_snapshot.h"
 #include "frontend/dialogs.h"
-#include "frontend/file_cleanup.h"
 #include "frontend/view.h"
 
 namespace orlindo {

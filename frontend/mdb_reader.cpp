@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/failure.h"
 #include "platform/unicode.h"
 
 namespace orlindo {
@@ -31,8 +32,6 @@ ReadOutcome Refuse(std::string message) {
   outcome.errorMessage = std::move(message);
   return outcome;
 }
-
-std::string Quoted(const std::string& pathText) { return "\"" + pathText + "\""; }
 
 bool IsNumberType(int columnType) {
   switch (columnType) {
@@ -64,11 +63,11 @@ MdbPtr OpenDatabase(const std::string& openPath) {
 }
 
 std::string NotADatabase(const std::string& shownPath) {
-  return "ファイル " + Quoted(shownPath) + " は Access のデータベースとして読めません";
+  return "ファイル " + zav::Quoted(shownPath) + " は Access のデータベースとして読めません";
 }
 
 std::string CatalogUnreadable(const std::string& shownPath) {
-  return "データベース " + Quoted(shownPath) + " のテーブル一覧を読めません。ファイルが壊れている可能性があります";
+  return "データベース " + zav::Quoted(shownPath) + " のテーブル一覧を読めません。ファイルが壊れている可能性があります";
 }
 
 MdbCatalogEntry* FindTable(GPtrArray* catalog, const std::string& tableName) {
@@ -101,10 +100,10 @@ ReadOutcome ReadMdbTable(const std::string& openPath, const std::string& shownPa
   if (catalog == nullptr) return Refuse(CatalogUnreadable(shownPath));
   MdbCatalogEntry* entry = FindTable(catalog, tableName);
   if (entry == nullptr) {
-    return Refuse("テーブル '" + tableName + "' がデータベース " + Quoted(shownPath) + " にありません");
+    return Refuse("テーブル '" + tableName + "' がデータベース " + zav::Quoted(shownPath) + " にありません");
   }
   const std::string unreadable =
-      "データベース " + Quoted(shownPath) + " のテーブル '" + tableName + "' を読めません。ファイルが壊れている可能性があります";
+      "データベース " + zav::Quoted(shownPath) + " のテーブル '" + tableName + "' を読めません。ファイルが壊れている可能性があります";
   TablePtr table(mdb_read_table(entry));
   if (!table || mdb_read_columns(table.get()) == nullptr) return Refuse(unreadable);
 
@@ -133,7 +132,7 @@ ReadOutcome ReadMdbTable(const std::string& openPath, const std::string& shownPa
       if (row[i].isNull || column->col_type == MDB_OLE) continue;  // OLE objects have no text
       const std::size_t size = strnlen(values[i].data(), kBindSize);
       if (size >= kBindSize - 1) {
-        return Refuse("データベース " + Quoted(shownPath) + " のテーブル '" + tableName + "' の列 '" +
+        return Refuse("データベース " + zav::Quoted(shownPath) + " のテーブル '" + tableName + "' の列 '" +
                       column->name + "' に長すぎる値があります");
       }
       row[i].text = zav::SanitizeUtf8(std::string_view(values[i].data(), size));

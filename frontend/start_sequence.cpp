@@ -1,6 +1,6 @@
 #include "frontend/start_sequence.h"
 
-#include "frontend/file_cleanup.h"
+#include "frontend/build_snapshot.h"
 #include "frontend/import.h"
 #include "frontend/inputs.h"
 #include "frontend/launcher.h"

@@ -2,9 +2,10 @@
 
 #include <iconv.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
-#include <mutex>
+#include <memory>
 #include <string>
 #include <utility>
 
@@ -35,25 +36,26 @@ std::string IconvName(int codePage) {
   return "CP" + std::to_string(codePage);
 }
 
-int ReadCodePage() {
-  const char* value = std::getenv("ZAV_CODEPAGE");
-  if (value == nullptr || *value == '\0') return kUtf8CodePage;
-  char* end = nullptr;
-  errno = 0;
-  const long number = std::strtol(value, &end, 10);
-  if (errno != 0 || *end != '\0' || number <= 0 || number > 65535) {
-    throw Failure(ErrorKind::General,
-                  std::string("ZAV_CODEPAGE=") + value + " is not a code page number");
+// The code page in force; 0 until ZAV_CODEPAGE has been read (or a test overrode it).
+std::atomic<int> codePageInForce{0};
+
+// One converter per thread and direction, opened at the thread's first conversion and
+// kept: iconv keeps shift state in its handle, so a handle is never shared between the
+// compiler's workers, and none of them waits for a lock to decode a descriptor.
+const UniqueIconv& ThreadConverter(bool toUtf8, int codePage) {
+  struct Slot {
+    int codePage = 0;
+    std::unique_ptr<UniqueIconv> converter;
+  };
+  thread_local Slot slots[2];
+  Slot& slot = slots[toUtf8 ? 0 : 1];
+  if (slot.codePage != codePage || !slot.converter || !slot.converter->valid()) {
+    const std::string name = IconvName(codePage);
+    slot.converter = toUtf8 ? std::make_unique<UniqueIconv>("UTF-8", name.c_str())
+                            : std::make_unique<UniqueIconv>(name.c_str(), "UTF-8");
+    slot.codePage = codePage;
   }
-  const int codePage = static_cast<int>(number);
-  if (codePage != kUtf8CodePage) {
-    UniqueIconv probe("UTF-8", IconvName(codePage).c_str());
-    if (!probe.valid()) {
-      throw Failure(ErrorKind::General,
-                    std::string("ZAV_CODEPAGE=") + value + " names a code page this system cannot convert");
-    }
-  }
-  return codePage;
+  return *slot.converter;
 }
 
 // Runs iconv over the whole input; on a sequence it cannot convert it appends
@@ -67,6 +69,7 @@ std::string Convert(const UniqueIconv& cd, std::string_view input, std::string_v
   std::size_t inLeft = input.size();
   char* outPtr = out.data();
   std::size_t outLeft = out.size();
+  iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);  // a conversion cut short left state behind
   const auto grow = [&](std::size_t extra) {
     const std::size_t used = out.size() - outLeft;
     out.resize(out.size() + extra + out.size() / 2);
@@ -97,35 +100,55 @@ std::string Convert(const UniqueIconv& cd, std::string_view input, std::string_v
 
 }  // namespace
 
-int AnsiCodePage() {
-  // Looked up again whenever the variable changes, so that tests can switch it; the
-  // lock keeps the cache sound when compression workers decode text.
-  static std::mutex mutex;
-  static std::string cachedValue;
-  static int cachedCodePage = 0;
-  const char* value = std::getenv("ZAV_CODEPAGE");
-  const std::string current = value == nullptr ? std::string() : std::string(value);
-  std::lock_guard<std::mutex> lock(mutex);
-  if (cachedCodePage == 0 || current != cachedValue) {
-    cachedCodePage = ReadCodePage();
-    cachedValue = current;
+int CodePageFromSetting(const char* value) {
+  if (value == nullptr || *value == '\0') return kUtf8CodePage;
+  char* end = nullptr;
+  errno = 0;
+  const long number = std::strtol(value, &end, 10);
+  if (errno != 0 || *end != '\0' || number <= 0 || number > 65535) {
+    throw Failure(ErrorKind::General,
+                  std::string("ZAV_CODEPAGE=") + value + " is not a code page number");
   }
-  return cachedCodePage;
+  const int codePage = static_cast<int>(number);
+  if (codePage != kUtf8CodePage) {
+    UniqueIconv probe("UTF-8", IconvName(codePage).c_str());
+    if (!probe.valid()) {
+      throw Failure(ErrorKind::General,
+                    std::string("ZAV_CODEPAGE=") + value + " names a code page this system cannot convert");
+    }
+  }
+  return codePage;
+}
+
+int AnsiCodePage() {
+  if (const int inForce = codePageInForce.load(std::memory_order_acquire); inForce != 0) {
+    return inForce;
+  }
+  // A value that fails is not kept: the programs stop at the start-up check that asks
+  // first. Threads that race here read the same setting, and what is in force wins.
+  const int read = CodePageFromSetting(std::getenv("ZAV_CODEPAGE"));
+  int expected = 0;
+  if (!codePageInForce.compare_exchange_strong(expected, read, std::memory_order_acq_rel)) {
+    return expected;
+  }
+  return read;
+}
+
+int OverrideAnsiCodePage(int codePage) {
+  return codePageInForce.exchange(codePage, std::memory_order_acq_rel);
 }
 
 std::string DecodeAnsi(std::string_view bytes) {
   const int codePage = AnsiCodePage();
   if (codePage == kUtf8CodePage) return SanitizeUtf8(bytes);
-  UniqueIconv cd("UTF-8", IconvName(codePage).c_str());
-  return Convert(cd, bytes, "\xEF\xBF\xBD", [](std::size_t) { return std::size_t{1}; });
+  return Convert(ThreadConverter(true, codePage), bytes, "\xEF\xBF\xBD", [](std::size_t) { return std::size_t{1}; });
 }
 
 std::string EncodeAnsi(std::string_view utf8) {
   const int codePage = AnsiCodePage();
   if (codePage == kUtf8CodePage) return SanitizeUtf8(utf8);
   const std::string valid = SanitizeUtf8(utf8);
-  UniqueIconv cd(IconvName(codePage).c_str(), "UTF-8");
-  return Convert(cd, valid, "?", [&valid](std::size_t at) {
+  return Convert(ThreadConverter(false, codePage), valid, "?", [&valid](std::size_t at) {
     // Skip the whole UTF-8 character that the code page lacks.
     std::size_t length = 1;
     while (at + length < valid.size() && (static_cast<unsigned char>(valid[at + length]) & 0xC0) == 0x80) {

@@ -1,5 +1,7 @@
 #include "platform/failure.h"
 
+#include <utility>
+
 namespace zav {
 
 std::string_view KindWord(ErrorKind kind) {
@@ -16,5 +18,9 @@ std::string_view KindWord(ErrorKind kind) {
   }
   return "Exception";
 }
+
+void Fail(std::string message) { throw Failure(ErrorKind::General, std::move(message)); }
+
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
 }  // namespace zav

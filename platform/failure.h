@@ -30,6 +30,12 @@ struct Failure : std::exception {
   std::string message;
 };
 
+// Throws the failure of kind "Exception", the kind of every front-end and tool error.
+[[noreturn]] void Fail(std::string message);
+
+// The text in double quotes, as messages name paths, statements and values.
+std::string Quoted(const std::string& text);
+
 // The fixed messages that several units raise.
 inline constexpr std::string_view kEncodingMessage =
     "No mapping for the Unicode character exists in the target multi-byte code page";

@@ -25,6 +25,12 @@ inline std::string JoinScanPathText(const std::string& folder, const std::string
   return JoinPathText(folder, name);
 }
 
+// The folder part of a path text: "." for a bare name, "/" for a name at the root.
+std::string FolderOfPath(const std::string& pathText);
+
+// The name after the last "/" (the whole text when there is none).
+std::string FileNameOfPath(const std::string& pathText);
+
 // Number of Unicode code points of a UTF-8 text (the unit of the path-length limits).
 std::size_t LengthChars(const std::string& utf8);
 

@@ -3,9 +3,6 @@
 // encoding, its line end, bytes the code page cannot decode) comes back exactly as it was.
 #include "platform/private_profile.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <string_view>
@@ -13,7 +10,8 @@
 
 #include "platform/atomic_file.h"
 #include "platform/codepage.h"
-#include "platform/handles.h"
+#include "platform/file_io.h"
+#include "platform/trim.h"
 #include "platform/unicode.h"
 
 namespace zav {
@@ -39,33 +37,25 @@ struct ParsedLine {
   std::string_view value;  // an entry's value, trimmed
 };
 
-bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 0x20; }
-
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-  return text;
-}
-
 // "[name]" (to the last "]") opens a section; "key=value" is an entry; comments (";"),
 // blank lines and lines without "=" belong to their section but never match a key.
 ParsedLine ParseLine(std::string_view text) {
-  const std::string_view line = Trim(text);
+  const std::string_view line = TrimControlAndBlank(text);
   ParsedLine parsed;
   if (line.empty() || line.front() == ';') return parsed;
   if (line.front() == '[') {
     const std::size_t close = line.rfind(']');
     if (close != std::string_view::npos && close > 0) {
       parsed.kind = LineKind::Section;
-      parsed.name = Trim(line.substr(1, close - 1));
+      parsed.name = TrimControlAndBlank(line.substr(1, close - 1));
       return parsed;
     }
   }
   const std::size_t equals = line.find('=');
   if (equals == std::string_view::npos) return parsed;
   parsed.kind = LineKind::Entry;
-  parsed.name = Trim(line.substr(0, equals));
-  parsed.value = Trim(line.substr(equals + 1));
+  parsed.name = TrimControlAndBlank(line.substr(0, equals));
+  parsed.value = TrimControlAndBlank(line.substr(equals + 1));
   return parsed;
 }
 
@@ -195,22 +185,6 @@ class ProfileText {
   std::vector<Line> lines_;
 };
 
-// Reads the whole file; false with errno when it cannot be read.
-bool ReadFileBytes(const std::string& fileName, std::string& bytes) {
-  UniqueFd fd(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!fd) return false;
-  char buffer[16384];
-  for (;;) {
-    const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    if (got == 0) return true;
-    bytes.append(buffer, static_cast<std::size_t>(got));
-  }
-}
-
 // The first `maxUnits` UTF-16 units of a UTF-8 text, never splitting a surrogate pair.
 std::string CutToUnits(std::string_view utf8, std::size_t maxUnits) {
   std::size_t units = 0;
@@ -228,7 +202,8 @@ std::string CutToUnits(std::string_view utf8, std::size_t maxUnits) {
 
 bool HasLineBreak(std::string_view text) { return text.find_first_of("\r\n") != std::string_view::npos; }
 
-bool Fail(int errorNumber) {
+// Windows-service style: false, and the reason in errno.
+bool Refuse(int errorNumber) {
   errno = errorNumber;
   return false;
 }
@@ -243,11 +218,11 @@ std::string GetPrivateProfileString(const std::string& section, const std::strin
   const std::string fallbackValue = CutToUnits(SanitizeUtf8(fallback), kMaxValueUnits);
 
   std::string bytes;
-  if (!ReadFileBytes(fileName, bytes)) return fallbackValue;
+  if (TryReadWholeFile(fileName, bytes) != 0) return fallbackValue;
   ProfileText profile(bytes);
-  const std::size_t header = profile.FindSection(UpperCaseText(Trim(section)));
+  const std::size_t header = profile.FindSection(UpperCaseText(TrimControlAndBlank(section)));
   if (header == ProfileText::npos) return fallbackValue;
-  const std::size_t entry = profile.FindKey(header, UpperCaseText(Trim(key)));
+  const std::size_t entry = profile.FindKey(header, UpperCaseText(TrimControlAndBlank(key)));
   if (entry == ProfileText::npos) return fallbackValue;
 
   std::string_view value = ParseLine(profile.lines()[entry].text).value;
@@ -273,15 +248,16 @@ bool WritePrivateProfileString(const std::optional<std::string>& section,
   // "=" in a key would make it read back as another key.
   if (!section || HasLineBreak(*section) || (key && (HasLineBreak(*key) ||
       key->find('=') != std::string::npos)) || (value && HasLineBreak(*value))) {
-    return Fail(EINVAL);
+    return Refuse(EINVAL);
   }
 
   std::string bytes;
-  const bool exists = ReadFileBytes(fileName, bytes);
-  if (!exists && errno != ENOENT) return false;
+  if (const int error = TryReadWholeFile(fileName, bytes); error != 0 && error != ENOENT) {
+    return Refuse(error);
+  }
   ProfileText profile(bytes);
   std::vector<Line>& lines = profile.lines();
-  const std::string sectionName(Trim(*section));
+  const std::string sectionName(TrimControlAndBlank(*section));
   const std::size_t header = profile.FindSection(UpperCaseText(sectionName));
 
   if (!key) {  // delete the whole section
@@ -290,7 +266,7 @@ bool WritePrivateProfileString(const std::optional<std::string>& section,
                 lines.begin() + static_cast<std::ptrdiff_t>(profile.SectionEnd(header)));
     return ReplaceFileContents(fileName, profile.Bytes());
   }
-  const std::string keyName(Trim(*key));
+  const std::string keyName(TrimControlAndBlank(*key));
   const std::size_t entry =
       header == ProfileText::npos ? ProfileText::npos : profile.FindKey(header, UpperCaseText(keyName));
 
@@ -310,7 +286,7 @@ bool WritePrivateProfileString(const std::optional<std::string>& section,
     // from the next section stay where they are.
     std::size_t last = header;
     for (std::size_t i = header + 1; i < profile.SectionEnd(header); ++i) {
-      if (!Trim(lines[i].text).empty()) last = i;
+      if (!TrimControlAndBlank(lines[i].text).empty()) last = i;
     }
     profile.InsertAfter(last, profile.MakeLine(keyName + "=" + *value));
   } else {

@@ -58,6 +58,18 @@ void AppendUtf8(std::string& out, char32_t c) {
   }
 }
 
+// Calls emit(c) for every code point of a UTF-8 text; an invalid byte stands for U+FFFD.
+template <typename Emit>
+void ForEachCodePoint(std::string_view utf8, Emit emit) {
+  char32_t c;
+  for (std::size_t pos = 0; pos < utf8.size();) {
+    std::size_t length = DecodeOne(utf8, pos, c);
+    if (length == 0) c = kReplacement, length = 1;
+    pos += length;
+    emit(c);
+  }
+}
+
 // glibc's built-in C.UTF-8 carries the full Unicode case tables; the process locale is
 // left alone so that nothing else changes behaviour.
 locale_t CaseLocale() {
@@ -115,18 +127,14 @@ std::string Utf16ToUtf8(std::u16string_view text) {
 std::u16string Utf8ToUtf16(std::string_view utf8) {
   std::u16string out;
   out.reserve(utf8.size());
-  char32_t c;
-  for (std::size_t pos = 0; pos < utf8.size();) {
-    std::size_t length = DecodeOne(utf8, pos, c);
-    if (length == 0) c = kReplacement, length = 1;
-    pos += length;
+  ForEachCodePoint(utf8, [&out](char32_t c) {
     if (c >= 0x10000) {
       out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
       out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
     } else {
       out += static_cast<char16_t>(c);
     }
-  }
+  });
   return out;
 }
 
@@ -157,23 +165,23 @@ std::string UpperCaseText(std::string_view utf8) {
   const locale_t locale = CaseLocale();
   std::string out;
   out.reserve(utf8.size());
-  char32_t c;
-  for (std::size_t pos = 0; pos < utf8.size();) {
-    std::size_t length = DecodeOne(utf8, pos, c);
-    if (length == 0) c = kReplacement, length = 1;
-    pos += length;
+  ForEachCodePoint(utf8, [&out, locale](char32_t c) {
     if (c < 0x80) {
       if (c >= 'a' && c <= 'z') c -= 'a' - 'A';
     } else if (locale != static_cast<locale_t>(0)) {
       c = static_cast<char32_t>(towupper_l(static_cast<wint_t>(c), locale));
     }
     AppendUtf8(out, c);
-  }
+  });
   return out;
 }
 
 bool EqualIgnoringCase(std::string_view a, std::string_view b) {
   return a == b || UpperCaseText(a) == UpperCaseText(b);
+}
+
+bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && EqualIgnoringCase(text.substr(0, prefix.size()), prefix);
 }
 
 }  // namespace zav

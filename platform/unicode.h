@@ -30,5 +30,6 @@ std::string Utf16ToBytes(std::u16string_view text, bool bigEndian);
 // section and key names without case.
 std::string UpperCaseText(std::string_view utf8);
 bool EqualIgnoringCase(std::string_view a, std::string_view b);
+bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix);
 
 }  // namespace zav

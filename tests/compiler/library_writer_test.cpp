@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "compiler/byte_sink.h"
+#include "tests/compiler/memory_sink.h"
 #include "compiler/deflater.h"
 #include "platform/failure.h"
 #include "compiler/file_sink.h"
@@ -29,7 +29,7 @@ const std::string kAbcMember = Bytes({0x1F, 0x8B, 0x08, 0x00, 0x00, 0x00, 0x00, 
                                       0x4A, 0x06, 0x00, 0xC2, 0x41, 0x24, 0x35, 0x03, 0x00, 0x00, 0x00});
 
 TEST(LibraryWriterTest, ReproducesTheWorkedLayout) {
-  zav::MemorySink sink;
+  zavtest::MemorySink sink;
   zav::LibraryWriter writer(sink);
   writer.WriteHeader();
   EXPECT_TRUE(SameBytes(Bytes({0x00, 0x0B, 0x02, 0x02}) + "zavsymlibsvg" +
@@ -49,7 +49,7 @@ TEST(LibraryWriterTest, ReproducesTheWorkedLayout) {
 }
 
 TEST(LibraryWriterTest, EmptyCopyrightPutsTheFirstBlockAt29) {
-  zav::MemorySink sink;
+  zavtest::MemorySink sink;
   zav::LibraryWriter writer(sink);
   writer.WriteHeader();
   writer.WriteCopyrightBlock("");
@@ -69,7 +69,7 @@ TEST(LibraryWriterTest, EmptyCopyrightPutsTheFirstBlockAt29) {
 TEST(LibraryWriterTest, StopsBeforeTheLibraryReachesItsLimit) {
   const std::uint64_t finishedSize = 25 + 4 + 4 + kAbcMember.size() + 3;  // 62
   for (const std::uint64_t limit : {finishedSize + 1, finishedSize, finishedSize - 3, std::uint64_t{40}}) {
-    zav::MemorySink sink;
+    zavtest::MemorySink sink;
     zav::LibraryWriter writer(sink, limit);
     bool failed = false;
     try {

@@ -84,7 +84,7 @@ class ParallelRunTest : public zavtest::TempDirTest {
     zav::RunOptions options;
     options.threads = threads;
     Outcome outcome;
-    outcome.status = zav::RunCompiler({"maps", Path("src"), out}, console, options);
+    outcome.status = zav::ZavbuildMain({"maps", Path("src"), out}, console, options);
     outcome.console = console.str();
     for (const auto& entry : fs::directory_iterator(out)) {
       const std::string name = entry.path().filename().string();

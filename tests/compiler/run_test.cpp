@@ -7,24 +7,24 @@
 #include <filesystem>
 #include <sstream>
 
-#include "compiler/byte_sink.h"
+#include "tests/compiler/memory_sink.h"
 #include "platform/failure.h"
 #include "compiler/folder_scan.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
-class RunCompilerTest : public zavtest::TempDirTest {
+class ZavbuildMainTest : public zavtest::TempDirTest {
  protected:
   int Run(const std::string& out, std::uint64_t limit, std::string& console) {
     std::ostringstream lines;
-    const int status = zav::RunCompiler({"lib", Path("src"), Path(out)}, lines, {limit});
+    const int status = zav::ZavbuildMain({"lib", Path("src"), Path(out)}, lines, {limit});
     console = lines.str();
     return status;
   }
 };
 
-TEST_F(RunCompilerTest, StopsBeforeTheLibraryReachesTheFormatLimit) {
+TEST_F(ZavbuildMainTest, StopsBeforeTheLibraryReachesTheFormatLimit) {
   Put("src/copyright.txt", "");
   Put("src/a.svg", "abc");
   Put("src/a.svg.inf", "");
@@ -54,8 +54,8 @@ TEST_F(RunCompilerTest, StopsBeforeTheLibraryReachesTheFormatLimit) {
   }
 }
 
-TEST_F(RunCompilerTest, AScanOfAMissingFolderSaysSo) {
-  zav::MemorySink sink;
+TEST_F(ZavbuildMainTest, AScanOfAMissingFolderSaysSo) {
+  zavtest::MemorySink sink;
   zav::LibraryWriter writer(sink);
   const zav::RunNames names{"lib", Path("gone"), Path()};
   try {

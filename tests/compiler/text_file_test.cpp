@@ -1,44 +1,20 @@
 #include "compiler/text_file.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <string>
 #include <vector>
 
 #include "compiler/copyright_file.h"
+#include "platform/codepage.h"
 #include "platform/failure.h"
 #include "tests/support/bytes.h"
+#include "tests/support/code_page.h"
 
 namespace {
 
 using zavtest::SameBytes;
-
-// Sets ZAV_CODEPAGE for one test and puts the old value back.
-class CodePageScope {
- public:
-  explicit CodePageScope(const char* value) {
-    const char* old = getenv("ZAV_CODEPAGE");
-    had_ = old != nullptr;
-    if (had_) old_ = old;
-    if (value == nullptr) {
-      unsetenv("ZAV_CODEPAGE");
-    } else {
-      setenv("ZAV_CODEPAGE", value, 1);
-    }
-  }
-  ~CodePageScope() {
-    if (had_) {
-      setenv("ZAV_CODEPAGE", old_.c_str(), 1);
-    } else {
-      unsetenv("ZAV_CODEPAGE");
-    }
-  }
-
- private:
-  bool had_ = false;
-  std::string old_;
-};
+using zavtest::ScopedCodePage;
 
 struct LinesCase {
   std::string bytes;
@@ -48,7 +24,7 @@ struct LinesCase {
 class ReadTextLinesTest : public ::testing::TestWithParam<LinesCase> {};
 
 TEST_P(ReadTextLinesTest, SplitsAndDecodes) {
-  CodePageScope utf8(nullptr);
+  ScopedCodePage utf8(65001);
   EXPECT_EQ(zav::ReadTextLines(GetParam().bytes), GetParam().lines);
 }
 
@@ -68,7 +44,7 @@ INSTANTIATE_TEST_SUITE_P(
         LinesCase{"plain \xFF bad", {"plain \xEF\xBF\xBD bad"}}));      // ANSI UTF-8: U+FFFD
 
 TEST(ReadTextLinesTest, DecodesTheCodePageNamedByTheEnvironment) {
-  CodePageScope shiftJis("932");
+  ScopedCodePage shiftJis(932);
   EXPECT_EQ(zav::ReadTextLines("\x8C\xF6\x89\x80\r\n"), std::vector<std::string>{"\xE5\x85\xAC\xE5\x9C\x92"});
 }
 
@@ -94,7 +70,7 @@ struct CopyrightCase {
 class StoredCopyrightTextTest : public ::testing::TestWithParam<CopyrightCase> {};
 
 TEST_P(StoredCopyrightTextTest, WritesTheLinesBackInTheirEncoding) {
-  CodePageScope scope(GetParam().codePage);
+  ScopedCodePage scope(zav::CodePageFromSetting(GetParam().codePage));
   EXPECT_TRUE(SameBytes(GetParam().stored, zav::StoredCopyrightText(GetParam().fileBytes)));
 }
 

@@ -6,12 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/codepage.h"
 #include "platform/failure.h"
 #include "tests/frontend/fake_dialogs.h"
 #include "tests/frontend/fake_view.h"
 #include "tests/frontend/mdb_fixture.h"
 #include "tests/frontend/scoped_env.h"
 #include "tests/support/bytes.h"
+#include "tests/support/code_page.h"
 #include "tests/support/temp_dir.h"
 
 #include "tests/frontend/failure_text.h"
@@ -293,7 +295,7 @@ class CopyrightFileTest : public zavtest::TempDirTest, public ::testing::WithPar
 
 TEST_P(CopyrightFileTest, IsOneLineInTheAnsiCodePage) {
   const CopyrightCase& c = GetParam();
-  orlindo_test::ScopedEnv codePage("ZAV_CODEPAGE", c.codePage);
+  const zavtest::ScopedCodePage codePage(zav::CodePageFromSetting(c.codePage));
   Put("copyright.txt", "an older, longer text that must not survive\r\n");
   orlindo::WriteCopyrightFile(Path(), c.text);
   EXPECT_TRUE(zavtest::SameBytes(c.bytes, Read(Path("copyright.txt"))));
@@ -332,7 +334,8 @@ TEST_F(ImportTest, JapaneseCaptionReachesTheCompilersIndexLine) {
   UseDatabase({{Number(1), Text("bench"), Text("公園施設"), Text("ベンチ（木製）")}});
   for (const char* codePage : {"", "932"}) {
     SCOPED_TRACE(std::string("ZAV_CODEPAGE=") + codePage);
-    orlindo_test::ScopedEnv guard("ZAV_CODEPAGE", codePage);
+    orlindo_test::ScopedEnv guard("ZAV_CODEPAGE", codePage);  // for the compiler
+    const zavtest::ScopedCodePage inForce(zav::CodePageFromSetting(codePage));  // for the import
     std::filesystem::remove(Svg("bench.svg.inf"));
     Import();
     if (*codePage == '\0') {

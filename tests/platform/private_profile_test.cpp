@@ -13,6 +13,7 @@
 
 #include "platform/atomic_file.h"
 #include "tests/support/bytes.h"
+#include "tests/support/code_page.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -158,13 +159,7 @@ INSTANTIATE_TEST_SUITE_P(
                  string(2046, 'a')}),
     [](const auto& info) { return string(info.param.name); });
 
-class ProfileTest : public zavtest::TempDirTest {
- protected:
-  void TearDown() override {
-    unsetenv("ZAV_CODEPAGE");
-    TempDirTest::TearDown();
-  }
-};
+class ProfileTest : public zavtest::TempDirTest {};
 
 TEST_F(ProfileTest, DefaultWhenFileMissingLosesTrailingSpaces) {
   EXPECT_EQ(zav::GetPrivateProfileString("s", "k", " d  ", Path("none.ini")), " d");
@@ -173,7 +168,7 @@ TEST_F(ProfileTest, DefaultWhenFileMissingLosesTrailingSpaces) {
 }
 
 TEST_F(ProfileTest, CreatesInTheSelectedCodePage) {
-  setenv("ZAV_CODEPAGE", "932", 1);
+  const zavtest::ScopedCodePage shiftJis(932);
   const string file = Path("sjis.ini");
   ASSERT_TRUE(zav::WritePrivateProfileString("作業環境", "コピーライト", "公園", file));
   // [作業環境] / コピーライト=公園 in Shift-JIS, no mark.

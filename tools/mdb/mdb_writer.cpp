@@ -4,19 +4,15 @@
 // memory, then written under a temporary name and renamed.
 #include "tools/mdb/mdb_writer.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <atomic>
 #include <cassert>
-#include <cerrno>
 #include <cstdio>
 #include <optional>
 
 #include "tools/mdb/catalog.h"
 #include "platform/failure.h"
-#include "platform/handles.h"
+#include "platform/file_io.h"
+#include "platform/pending_file.h"
 #include "tools/mdb/header_page.h"
 #include "tools/mdb/jet_text.h"
 #include "tools/mdb/model_check.h"
@@ -39,8 +35,6 @@ constexpr std::size_t kMaxCompressibleMemoChars = 1024;
 constexpr std::size_t kChainLinkSize = 4;  // next long-value row of a memo in pieces
 constexpr std::size_t kMapHeader = 5;      // map type 00 and the first page it covers
 constexpr std::size_t kMinMapBytes = 64;
-
-[[noreturn]] void Fail(const std::string& message) { throw Failure(ErrorKind::General, message); }
 
 JetTable ToJetTable(const Table& table) {
   JetTable jet;
@@ -269,38 +263,16 @@ std::vector<std::uint8_t> BuildDatabase(const Database& database) {
 }
 
 void WriteFileAtomically(const std::filesystem::path& out, const std::vector<std::uint8_t>& bytes) {
-  static std::atomic<unsigned> serial{0};
-  const std::string temporary =
-      out.string() + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(serial++);
-  UniqueFd fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-  if (!fd) {
-    const int error = errno;
+  PendingFile file;
+  if (const int error = file.CreateBeside(out.string(), out.filename().string()); error != 0) {
     throw Failure(ErrorKind::FileCreate, CannotCreateMessage(out.string(), error));
   }
-  // Removes the temporary file unless it has become the output.
-  struct Pending {
-    std::string path;
-    bool done = false;
-    ~Pending() {
-      if (!done) ::unlink(path.c_str());
-    }
-  } pending{temporary};
   auto writeFailure = [&](int error) {
     return Failure(ErrorKind::Write,
                    "cannot write \"" + AbsolutePathText(out.string()) + "\": " + SystemErrorText(error));
   };
-  std::size_t written = 0;
-  while (written < bytes.size()) {
-    const ssize_t n = ::write(fd.get(), bytes.data() + written, bytes.size() - written);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      throw writeFailure(errno);
-    }
-    written += static_cast<std::size_t>(n);
-  }
-  if (const int error = fd.Close(); error != 0) throw writeFailure(error);
-  if (::rename(temporary.c_str(), out.c_str()) != 0) throw writeFailure(errno);
-  pending.done = true;
+  if (const int error = TryWriteAll(file.fd(), bytes); error != 0) throw writeFailure(error);
+  if (const int error = file.Commit(); error != 0) throw writeFailure(error);
 }
 
 void WriteDatabase(const Database& database, const std::filesystem::path& out) {

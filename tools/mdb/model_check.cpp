@@ -11,10 +11,6 @@
 namespace zav::mdb {
 namespace {
 
-[[noreturn]] void Fail(const std::string& message) { throw Failure(ErrorKind::General, message); }
-
-std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
-
 void CheckName(const std::string& name, const std::string& what) {
   if (name.empty()) Fail(what + " has an empty name");
   if (!IsValidUtf8(name)) Fail(what + " " + Quoted(SanitizeUtf8(name)) + ": name is not valid UTF-8");

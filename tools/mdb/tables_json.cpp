@@ -13,8 +13,6 @@ namespace {
 
 using nlohmann::json;
 
-[[noreturn]] void Fail(const std::string& message) { throw Failure(ErrorKind::General, message); }
-
 void OnlyKeys(const json& object, const std::set<std::string>& allowed, const std::string& where) {
   for (const auto& item : object.items()) {
     if (!allowed.contains(item.key())) Fail(where + ": unknown key \"" + item.key() + "\"");

@@ -1,24 +1,28 @@
-#include "compiler/unnamed_file.h"
+#include "platform/unnamed_file.h"
 
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
 
-#include "compiler/file_io.h"
+#include "platform/file_io.h"
 
 namespace zav {
 
-std::optional<UnnamedFile> UnnamedFile::TryWrite(const std::string& folderText,
-                                                 std::span<const std::uint8_t> bytes) {
-  // An empty folder text would mean the current folder here, and nothing else does.
-  if (folderText.empty()) return std::nullopt;
-  UniqueFd fd(::open(folderText.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
-  if (!fd || TryWriteAll(fd.get(), bytes) != 0) return std::nullopt;
-  return UnnamedFile(std::move(fd));
+int UnnamedFile::Create(const std::string& folderText, std::span<const std::uint8_t> bytes) {
+  fd_ = UniqueFd();
+  if (folderText.empty()) return ENOENT;
+  UniqueFd fd;
+  if (const int error = TryCreateFile(folderText, {.disposition = Disposition::Unnamed}, fd); error != 0) {
+    return error;
+  }
+  if (const int error = TryWriteAll(fd.get(), bytes); error != 0) return error;
+  fd_ = std::move(fd);
+  return 0;
 }
 
-int UnnamedFile::TryNameAndClose(const std::string& pathText) {
+int UnnamedFile::NameAndClose(const std::string& pathText) {
+  if (!fd_) return EBADF;
   // AT_EMPTY_PATH needs a capability that an ordinary user lacks; the descriptor's
   // entry under /proc serves everyone.
   int result = ::linkat(fd_.get(), "", AT_FDCWD, pathText.c_str(), AT_EMPTY_PATH);
@@ -27,7 +31,7 @@ int UnnamedFile::TryNameAndClose(const std::string& pathText) {
     result = ::linkat(AT_FDCWD, procPath.c_str(), AT_FDCWD, pathText.c_str(), AT_SYMLINK_FOLLOW);
   }
   if (result != 0) return errno;
-  // A late write error counts as the write's: the name goes again, as for a side file
+  // A late write error counts as the write's: the name goes again, as for a file
   // written the plain way.
   if (const int error = fd_.Close(); error != 0) {
     ::unlink(pathText.c_str());

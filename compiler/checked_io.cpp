@@ -1,0 +1,61 @@
+#include "compiler/checked_io.h"
+
+#include <cerrno>
+
+#include "platform/dir_listing.h"
+#include "platform/failure.h"
+#include "platform/file_io.h"
+#include "platform/sys_error.h"
+
+namespace zav {
+namespace {
+
+[[noreturn]] void ThrowWriteError() { throw Failure(ErrorKind::Write, std::string(kWriteMessage)); }
+
+}  // namespace
+
+void ReadWholeFile(const std::string& pathText, std::vector<std::uint8_t>& into) {
+  UniqueFd fd;
+  if (const int error = TryOpenForReading(pathText, fd); error != 0) {
+    throw Failure(ErrorKind::FileOpen, CannotOpenMessage(pathText, error));
+  }
+  if (const int error = TryReadAll(fd.get(), into); error == EISDIR) {
+    throw Failure(ErrorKind::FileOpen, CannotOpenMessage(pathText, error));
+  } else if (error != 0) {
+    throw Failure(ErrorKind::Read, std::string(kReadMessage));
+  }
+}
+
+PendingFile CreateLibraryFile(const std::string& finalPath) {
+  if (IsExistingFolder(finalPath)) {
+    throw Failure(ErrorKind::FileCreate, CannotCreateMessage(finalPath, EISDIR));
+  }
+  PendingFile file;
+  if (const int error = file.CreateBeside(finalPath, "zavbuild", {.access = FileAccess::ReadWrite});
+      error != 0) {
+    throw Failure(ErrorKind::FileCreate, CannotCreateMessage(finalPath, error));
+  }
+  return file;
+}
+
+PendingFile CreateSideFile(const std::string& pathText) {
+  PendingFile file;
+  if (const int error = file.CreateInPlace(pathText, {.access = FileAccess::ReadWrite}); error != 0) {
+    throw Failure(ErrorKind::FileCreate, CannotCreateMessage(pathText, error));
+  }
+  return file;
+}
+
+void WriteAll(int fd, std::span<const std::uint8_t> bytes) {
+  if (TryWriteAll(fd, bytes) != 0) ThrowWriteError();
+}
+
+void CommitFile(PendingFile& file, bool syncToDisk) {
+  if (syncToDisk && file.Sync() != 0) ThrowWriteError();
+  if (file.Close() != 0) ThrowWriteError();
+  if (const int error = file.Commit(); error != 0) {
+    throw Failure(ErrorKind::FileCreate, CannotCreateMessage(file.FinalPath(), error));
+  }
+}
+
+}  // namespace zav
