@@ -72,15 +72,26 @@ class Decoder {
   void Run() {
     if (!Header()) return;
     const std::uint64_t blocksAt = format::kCopyrightTextAt + copyrightBytes_;
-    const bool trailer = Trailer();
-    const bool indexUsable = IndexBlock(blocksAt, trailer);
-    const std::uint64_t blocksEnd = indexUsable ? lib_.indexOffset : (trailer ? size_ - 3 : size_);
+    const bool trailer = HasTrailer();
+    bool indexFound = IndexBlock(blocksAt, trailer);
+    if (!trailer) Add("trailer", "the file does not end in \"zav\"");
+    std::uint64_t blocksEnd = indexFound ? lib_.indexOffset : (trailer ? size_ - 3 : size_);
     if (blocksAt > blocksEnd) return;
     const bool intact = WalkChain(blocksAt, blocksEnd);
-    if (indexUsable) ReadIndex();
+    if (!indexFound && intact && trailer && !chain_.empty()) {
+      // The blocks run whole up to the trailer: the last of them is the index that the
+      // header's offset fails to name.
+      lib_.indexBlock = chain_.back();
+      chain_.pop_back();
+      blocksEnd = lib_.indexBlock->offset;
+      Add("index", "read from the last block, at " + std::to_string(blocksEnd) +
+                       ", which the header's index offset should name");
+      indexFound = true;
+    }
+    if (indexFound) ReadIndex();
     if (intact) {
       lib_.blocks = chain_;
-    } else if (indexUsable && !lib_.symbols.empty()) {
+    } else if (indexFound && !lib_.symbols.empty()) {
       BlocksFromIndex(blocksAt, blocksEnd);
     } else {
       lib_.blocks = chain_;
@@ -142,12 +153,10 @@ class Decoder {
     return true;
   }
 
-  bool Trailer() {
+  bool HasTrailer() {
     std::array<std::uint8_t, 3> last{};
     if (size_ >= kHeaderBytes + last.size()) fields_.Read(size_ - last.size(), last);
-    if (std::string_view(reinterpret_cast<const char*>(last.data()), last.size()) == format::kTrailer) return true;
-    Add("trailer", "the file does not end in \"zav\"");
-    return false;
+    return std::string_view(reinterpret_cast<const char*>(last.data()), last.size()) == format::kTrailer;
   }
 
   bool IndexBlock(std::uint64_t blocksAt, bool trailer) {
@@ -203,7 +212,7 @@ class Decoder {
   }
 
   std::string EndName(std::uint64_t end) const {
-    return end == lib_.indexOffset && lib_.indexBlock ? "index block at " + std::to_string(end)
+    return lib_.indexBlock && end == lib_.indexBlock->offset ? "index block at " + std::to_string(end)
                                                       : "end of the blocks at " + std::to_string(end);
   }
 
@@ -216,7 +225,7 @@ class Decoder {
         text.append(reinterpret_cast<const char*>(piece.data()), piece.size());
       }
     } catch (const DamagedData& damage) {
-      Add("index block at " + std::to_string(lib_.indexOffset), damage.what());
+      Add("index block at " + std::to_string(lib_.indexBlock->offset), damage.what());
       return;
     }
     std::set<std::uint64_t> starts;
