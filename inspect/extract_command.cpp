@@ -36,14 +36,14 @@ std::string SymbolWhere(const IndexSymbol& symbol) {
   return "symbol \"" + symbol.name + "\" (index line " + std::to_string(symbol.line) + ")";
 }
 
-// Why the name cannot be a file name inside DIR, if it cannot.
+// Why the name cannot be a file name inside DIR, if it cannot. ".svg" follows every
+// name, so "." and ".." are the files "..svg" and "...svg", which the compiler reads.
 std::optional<std::string> NameFault(const std::string& name) {
   if (name.find('/') != std::string::npos) return "its name holds \"/\"";
   for (const char c : name) {
     const auto byte = static_cast<unsigned char>(c);
     if (byte < 0x20 || byte == 0x7F) return byte == 0 ? "its name holds NUL" : "its name holds a control character";
   }
-  if (name == "." || name == "..") return "its name is \"" + name + "\"";
   if (name.size() + kDescriptorExtension.size() > kNameMaxBytes) {
     return "its name is too long for a file name (" + std::to_string(name.size()) + " bytes)";
   }

@@ -43,6 +43,20 @@ std::optional<IndexLineParts> SplitIndexLine(std::string_view line,
   return first;
 }
 
+bool Trimmed(std::string_view value) {
+  return value.empty() || (static_cast<unsigned char>(value.front()) > 0x20 && static_cast<unsigned char>(value.back()) > 0x20);
+}
+
+// The "|" between caption and category where the values hold more: the last one that
+// leaves both without blanks at their ends, as the compiler writes values trimmed;
+// failing that, the last.
+std::size_t CaptionEnd(std::string_view rest) {
+  for (std::size_t bar = rest.rfind('|'); bar != std::string_view::npos; bar = bar == 0 ? std::string_view::npos : rest.rfind('|', bar - 1)) {
+    if (Trimmed(rest.substr(0, bar)) && Trimmed(rest.substr(bar + 1))) return bar;
+  }
+  return rest.rfind('|');
+}
+
 class Parser {
  public:
   Parser(std::string_view hint, const std::function<bool(std::int64_t)>& isBlockStart)
@@ -135,7 +149,7 @@ class Parser {
     symbol.libraryName = key.substr(0, colon);
     symbol.name = key.substr(colon + 1);
     symbol.offset = parts.offset;
-    const std::size_t lastBar = parts.rest.rfind('|');
+    const std::size_t lastBar = CaptionEnd(parts.rest);
     if (lastBar == std::string::npos) {
       Add(Severity::Problem, number, "no \"|\" between the caption and the category");
       symbol.caption = parts.rest;

@@ -78,12 +78,17 @@ TEST_P(ExtractNameTest, RefusesANameThatCannotStayInsideTheFolder) {
 INSTANTIATE_TEST_SUITE_P(Names, ExtractNameTest,
                          ::testing::Values(NameCase{"Parent", "../up", "its name holds \"/\""},
                                            NameCase{"Slash", "a/b", "its name holds \"/\""},
-                                           NameCase{"DotDot", "..", "its name is \"..\""},
                                            NameCase{"Control", "bell\x07", "its name holds a control character"},
                                            NameCase{"TooLong", std::string(250, 'n'),
                                                     "its name is too long for a file name (250 bytes)"},
                                            NameCase{"Twice", "fine", "a second symbol of this name (first at index line 1)"}),
                          [](const ::testing::TestParamInfo<NameCase>& info) { return std::string(info.param.name); });
+
+TEST_F(ExtractTest, DotsAloneAreNamesLikeAnyOther) {
+  const std::string path = Library({"..", "."});
+  ASSERT_EQ(Inspect({"extract", path, Path("out")}).status, 0);
+  EXPECT_EQ(Names(Path("out")), (std::set<std::string>{"...svg", "...svg.inf", "..svg", "..svg.inf", "copyright.txt"}));
+}
 
 TEST_F(ExtractTest, NeverOverwritesAndLeavesTheFolderAsItWas) {
   const std::string path = Library({"a", "b"});

@@ -77,6 +77,13 @@ INSTANTIATE_TEST_SUITE_P(
                   {"1:lib/a|42|木|大|自然|"},
                   {"index line 1: warning: a \"|\" in the caption or category makes the line ambiguous; read as "
                    "caption \"木|大\" and category \"自然\""}},
+        IndexCase{"BarsReadAsTheCompilerTrimsValues",
+                  kMark + "lib:a=42|&|é|| é\"q\"\r\n",
+                  "lib",
+                  {42},
+                  {"1:lib/a|42|&|é|| é\"q\"|"},
+                  {"index line 1: warning: a \"|\" in the caption or category makes the line ambiguous; read as "
+                   "caption \"&|é\" and category \"| é\"q\"\""}},
         IndexCase{"ANameHoldingEqualsDigitsBar",
                   kMark + "lib:b=1|x=60|Cap|Cat\r\n",
                   "lib",
