@@ -68,12 +68,17 @@ void MemberReader::Start(const LibraryFile& file, std::uint64_t memberAt, std::u
     throw DamagedData("the block holds " + std::to_string(memberBytes) + " bytes, too few for a gzip member (" +
                       std::to_string(kLeast) + ")");
   }
-  std::array<std::uint8_t, format::kGzipHeader.size()> header{};
-  if (file.ReadAt(at_, header) != header.size()) throw DamagedData("the file ends inside the gzip header");
-  if (header != format::kGzipHeader) {
+  // The header and as much of the rest as the buffer holds, in one read: most symbols
+  // are smaller than the buffer.
+  const std::size_t first = static_cast<std::size_t>(std::min<std::uint64_t>(memberBytes, in_.size()));
+  if (file.ReadAt(at_, std::span(in_.data(), first)) != first) throw DamagedData("the file ends inside the gzip member");
+  const std::span<const std::uint8_t> header(in_.data(), format::kGzipHeader.size());
+  if (!std::equal(header.begin(), header.end(), format::kGzipHeader.begin())) {
     throw DamagedData("the gzip header is " + Hex(header) + ", not " + Hex(format::kGzipHeader));
   }
-  at_ += header.size();
+  at_ += first;
+  strm_.next_in = in_.data() + header.size();
+  strm_.avail_in = static_cast<uInt>(first - header.size());
   inflating_ = true;
 }
 

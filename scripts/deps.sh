@@ -12,6 +12,9 @@ ZAV_PACKAGES=(
   mdbtools mdbtools-dev
   nlohmann-json3-dev
   fonts-noto-cjk
+  libexpat1-dev
+  chromium
+  clang libclang-rt-dev
 )
 
 zav_install_packages "${ZAV_PACKAGES[@]}"
