@@ -55,7 +55,7 @@ void PrintText(const Library& library, std::ostream& out) {
 }
 
 void PrintJson(const Library& library, const std::string& path, std::ostream& out) {
-  using nlohmann::json;
+  using json = nlohmann::ordered_json;  // keys in the documented order
   json symbols = json::array();
   for (const IndexSymbol& symbol : library.symbols) {
     json entry = {{"name", symbol.name},         {"offset", symbol.offset},   {"storedSize", nullptr},
