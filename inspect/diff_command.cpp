@@ -11,6 +11,7 @@
 #include "inspect/commands.h"
 #include "inspect/console_text.h"
 #include "inspect/opened_library.h"
+#include "reader/byte_fields.h"
 #include "reader/member_reader.h"
 
 namespace zav::inspect {
@@ -54,8 +55,7 @@ class ContentComparer {
   static std::uint32_t CrcOf(const Library& library, const reader::Block& block) {
     std::uint8_t crc[4] = {};
     library.file.ReadAt(block.End() - 8, crc);
-    return static_cast<std::uint32_t>(crc[0]) | static_cast<std::uint32_t>(crc[1]) << 8 |
-           static_cast<std::uint32_t>(crc[2]) << 16 | static_cast<std::uint32_t>(crc[3]) << 24;
+    return reader::LE32(crc);
   }
 
   std::uint64_t maxContentBytes_;
@@ -64,10 +64,20 @@ class ContentComparer {
 };
 
 // name -> the symbols of that name, in file order.
-std::map<std::string, std::vector<const IndexSymbol*>> ByName(const Library& library) {
-  std::map<std::string, std::vector<const IndexSymbol*>> names;
+using Namesakes = std::map<std::string, std::vector<const IndexSymbol*>>;
+
+Namesakes ByName(const Library& library) {
+  Namesakes names;
   for (const IndexSymbol& symbol : library.symbols) names[symbol.name].push_back(&symbol);
   return names;
+}
+
+// The symbol of the other library at the same place among the namesakes, if any.
+const IndexSymbol* Counterpart(const IndexSymbol& symbol, const Namesakes& own, const Namesakes& other) {
+  const auto& namesakes = own.at(symbol.name);
+  const auto place = static_cast<std::size_t>(std::find(namesakes.begin(), namesakes.end(), &symbol) - namesakes.begin());
+  const auto found = other.find(symbol.name);
+  return found == other.end() || found->second.size() <= place ? nullptr : found->second[place];
 }
 
 }  // namespace
@@ -91,15 +101,13 @@ int RunDiff(const Command& command, std::ostream& out, std::ostream& err) {
   const auto newNames = ByName(newer);
   // Removed and changed in the old library's order, then added in the new one's.
   for (const IndexSymbol& symbol : older.symbols) {
-    const auto& namesakes = oldNames.at(symbol.name);
-    const std::size_t place = static_cast<std::size_t>(std::find(namesakes.begin(), namesakes.end(), &symbol) - namesakes.begin());
-    const auto found = newNames.find(symbol.name);
-    if (found == newNames.end() || found->second.size() <= place) {
+    const IndexSymbol* counterpart = Counterpart(symbol, oldNames, newNames);
+    if (counterpart == nullptr) {
       out << "removed: " << ConsoleText(symbol.name) << '\n';
       ++removed;
       continue;
     }
-    const IndexSymbol& now = *found->second[place];
+    const IndexSymbol& now = *counterpart;
     std::vector<std::string> changes;
     const reader::Block& oldBlock = older.blocks[*symbol.block];
     const reader::Block& newBlock = newer.blocks[*now.block];
@@ -119,10 +127,7 @@ int RunDiff(const Command& command, std::ostream& out, std::ostream& err) {
     out << '\n';
   }
   for (const IndexSymbol& symbol : newer.symbols) {
-    const auto& namesakes = newNames.at(symbol.name);
-    const std::size_t place = static_cast<std::size_t>(std::find(namesakes.begin(), namesakes.end(), &symbol) - namesakes.begin());
-    const auto found = oldNames.find(symbol.name);
-    if (found == oldNames.end() || found->second.size() <= place) {
+    if (Counterpart(symbol, newNames, oldNames) == nullptr) {
       out << "added: " << ConsoleText(symbol.name) << '\n';
       ++added;
     }

@@ -7,6 +7,7 @@
 #include <set>
 
 #include "format/library_format.h"
+#include "reader/byte_fields.h"
 #include "reader/copyright_text.h"
 #include "reader/member_reader.h"
 
@@ -26,8 +27,7 @@ class FieldReader {
   std::uint32_t LE32(std::uint64_t at) {
     std::array<std::uint8_t, 4> bytes{};
     Read(at, bytes);
-    return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
-           static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
+    return reader::LE32(bytes.data());
   }
 
   void Read(std::uint64_t at, std::span<std::uint8_t> into) {
@@ -50,17 +50,6 @@ class FieldReader {
   std::uint64_t windowAt_ = 0;
   std::size_t windowBytes_ = 0;
 };
-
-std::string Hex(std::span<const std::uint8_t> bytes) {
-  std::string text;
-  for (std::uint8_t b : bytes) {
-    char piece[4];
-    std::snprintf(piece, sizeof piece, "%02X", b);
-    if (!text.empty()) text += ' ';
-    text += piece;
-  }
-  return text;
-}
 
 std::string BlockWhere(std::uint64_t offset) { return "block at " + std::to_string(offset); }
 

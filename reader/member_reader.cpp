@@ -8,6 +8,7 @@
 
 #include "format/library_format.h"
 #include "platform/failure.h"
+#include "reader/byte_fields.h"
 #include "reader/problem.h"
 
 namespace zav::reader {
@@ -16,22 +17,6 @@ namespace {
 constexpr int kRawDeflateWindowBits = -15;  // the header and trailer are checked here
 constexpr std::size_t kInBufferBytes = 128 * 1024;
 constexpr std::size_t kOutBufferBytes = 128 * 1024;
-
-std::string Hex(std::span<const std::uint8_t> bytes) {
-  std::string text;
-  for (std::uint8_t b : bytes) {
-    char piece[4];
-    std::snprintf(piece, sizeof piece, "%02X", b);
-    if (!text.empty()) text += ' ';
-    text += piece;
-  }
-  return text;
-}
-
-std::uint32_t LE32(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-         static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
 
 std::string Hex32(std::uint32_t value) {
   char text[12];

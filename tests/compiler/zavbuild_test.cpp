@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tests/support/bytes.h"
+#include "tests/support/library_bytes.h"
 #include "tests/support/library_read_back.h"
 #include "tests/support/temp_dir.h"
 #include "tests/compiler/zavbuild_runner.h"
@@ -170,20 +171,7 @@ TEST_F(ZavbuildTest, AnSvgzSymbolIsCopiedAndGetsABlockOfItsOwn) {
   Put("src/copyright.txt", "");
   // Two members with zlib's own header (OS byte of this system): the side file keeps
   // them as they are, the block holds their joined content under the fixed header.
-  const auto gzip = [](const std::string& text) {
-    z_stream strm{};
-    deflateInit2(&strm, 6, Z_DEFLATED, 31, 8, Z_DEFAULT_STRATEGY);
-    std::string out(text.size() + 64, '\0');
-    strm.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
-    strm.avail_in = static_cast<uInt>(text.size());
-    strm.next_out = reinterpret_cast<Bytef*>(out.data());
-    strm.avail_out = static_cast<uInt>(out.size());
-    deflate(&strm, Z_FINISH);
-    out.resize(strm.total_out);
-    deflateEnd(&strm);
-    return out;
-  };
-  const std::string svgz = gzip("<svg>") + gzip("</svg>");
+  const std::string svgz = zavtest::GzipFile("<svg>") + zavtest::GzipFile("</svg>");
   Symbol("src/a.svg", "abc", "[INFO]\n");
   Symbol("src/g.svgz", svgz, "[INFO]\nCAPTION=Gee\nUniqueID=G\n");
   MakeFolder("out");

@@ -4,7 +4,6 @@
 // is (Japanese, "|", "=", ":", "=@", blanks inside), fields are often empty, and a few
 // symbols come as ".svgz".
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <random>
 #include <set>
@@ -14,6 +13,7 @@
 #include "tests/compiler/zavbuild_runner.h"
 #include "tests/inspect/inspect_fixture.h"
 #include "tests/support/bytes.h"
+#include "tests/support/library_bytes.h"
 
 namespace {
 
@@ -50,20 +50,6 @@ class Generator {
   std::mt19937 random_;
 };
 
-std::string Gzip(const std::string& text) {
-  z_stream strm{};
-  deflateInit2(&strm, 6, Z_DEFLATED, 31, 8, Z_DEFAULT_STRATEGY);
-  std::string out(text.size() + 128, '\0');
-  strm.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
-  strm.avail_in = static_cast<uInt>(text.size());
-  strm.next_out = reinterpret_cast<Bytef*>(out.data());
-  strm.avail_out = static_cast<uInt>(out.size());
-  deflate(&strm, Z_FINISH);
-  out.resize(strm.total_out);
-  deflateEnd(&strm);
-  return out;
-}
-
 class RoundTripTest : public zavtest::InspectTest, public ::testing::WithParamInterface<unsigned> {
  protected:
   void Build(const std::string& source, const std::string& output) {
@@ -88,7 +74,7 @@ TEST_P(RoundTripTest, ExtractedTreesBuildTheSameLibrary) {
     const std::string content = "<svg xmlns=\"http://www.w3.org/2000/svg\"><title>" + name + "</title><circle r=\"" +
                                 std::to_string(draw.Below(1000)) + "\"/></svg>\n";
     const std::string file = name + (compressed ? ".svgz" : ".svg");
-    Put("src/" + file, compressed ? Gzip(content) : content);
+    Put("src/" + file, compressed ? zavtest::GzipFile(content) : content);
     std::string descriptor = "[INFO]\r\nCATEGORY=" + draw.Value() + "\r\nCAPTION=" + draw.Value() + "\r\n";
     if (draw.Below(2) == 0) {
       const std::string id = draw.Value();

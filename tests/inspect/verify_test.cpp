@@ -244,7 +244,7 @@ INSTANTIATE_TEST_SUITE_P(
                         "1 problem, 0 warnings (2 symbols)"};
                   }},
         FaultCase{"UnfinishedRun", [](const Layout& l) { return Cut(With(l.bytes, 20, LE32(0xFFFFFFFF)), l.index); },
-                  [](const Layout& l) {
+                  [](const Layout&) {
                     return std::vector<std::string>{
                         "header: the index offset is FF FF FF FF, the placeholder of a run that never finished",
                         "trailer: the file does not end in \"zav\"", "2 problems, 0 warnings (0 symbols)"};

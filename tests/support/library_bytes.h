@@ -36,6 +36,21 @@ inline std::string GzipMember(const std::string& content) {
          LE32(static_cast<std::uint32_t>(content.size()));
 }
 
+// A gzip file as gzip or zlib makes one: zlib's own header (the OS byte of this system).
+inline std::string GzipFile(const std::string& text) {
+  z_stream strm{};
+  deflateInit2(&strm, 6, Z_DEFLATED, 31, 8, Z_DEFAULT_STRATEGY);
+  std::string out(text.size() + 64, '\0');
+  strm.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
+  strm.avail_in = static_cast<uInt>(text.size());
+  strm.next_out = reinterpret_cast<Bytef*>(out.data());
+  strm.avail_out = static_cast<uInt>(out.size());
+  deflate(&strm, Z_FINISH);
+  out.resize(strm.total_out);
+  deflateEnd(&strm);
+  return out;
+}
+
 inline std::string BlockOf(const std::string& member) {
   return LE32(static_cast<std::uint32_t>(member.size())) + member;
 }
