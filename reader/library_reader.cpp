@@ -221,6 +221,7 @@ class Decoder {
     for (const Block& block : chain_) starts.insert(block.offset);
     ParsedIndex parsed = ParseIndex(text, LibraryNameFromPath(lib_.file.PathText()),
                                     [&starts](std::int64_t offset) { return starts.count(offset) != 0; });
+    indexRead_ = true;
     lib_.symbols = std::move(parsed.symbols);
     lib_.aliases = std::move(parsed.aliases);
     indexProblems_ = std::move(parsed.problems);
@@ -292,7 +293,7 @@ class Decoder {
                                       std::to_string(lib_.symbols[first->second].line) + ") too"});
       }
     }
-    if (lib_.indexBlock && !lib_.symbols.empty()) {
+    if (indexRead_) {
       for (std::size_t i = 0; i < lib_.blocks.size(); ++i) {
         if (firstSymbolOf.count(i) == 0) Add(BlockWhere(lib_.blocks[i].offset), "no index line names this block", Severity::Warning);
       }
@@ -318,6 +319,7 @@ class Decoder {
   std::uint64_t brokenAt_ = 0;
   std::string brokenWhat_;
   std::vector<Problem> indexProblems_;
+  bool indexRead_ = false;  // the index block inflated whole
 };
 
 }  // namespace

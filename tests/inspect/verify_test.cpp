@@ -224,6 +224,16 @@ INSTANTIATE_TEST_SUITE_P(
                         "index line 3: the offset " + Str(l.b + 1) + " is not the start of a block",
                         "1 problem, 1 warning (2 symbols)"};
                   }},
+        FaultCase{"ABlockNoLineNames",
+                  [](const Layout&) {
+                    LibraryMaker maker;
+                    maker.AddSymbol(kA);
+                    return maker.Finish(kMark);
+                  },
+                  [](const Layout& l) {
+                    return std::vector<std::string>{"block at " + Str(l.a) + ": warning: no index line names this block",
+                                                    "ok: 0 symbols, 1 warning"};
+                  }},
         FaultCase{"Bomb", [](const Layout&) { return WithBlockA(BlockOf(GzipMember(std::string(1 << 20, '\0')))); },
                   [](const Layout& l) {
                     return std::vector<std::string>{
