@@ -8,6 +8,8 @@ namespace zav::inspect {
 namespace {
 
 constexpr std::string_view kNoCategory = "(no category)";
+// Enough images for the first screens of a large window.
+constexpr std::size_t kImagesWithThePage = 200;
 
 // No request leaves the page: images only from data: URIs, the page's own style and
 // script, nothing else.
@@ -68,6 +70,19 @@ constexpr std::string_view kScript = R"(<script>
       shown += inSection;
     });
     count.textContent = words.length ? shown + ' of ' + total + ' symbols' : total + ' symbols';
+  }
+  // Images after the first screens get their data: URI when they come near the view.
+  var waiting = Array.prototype.slice.call(document.querySelectorAll('img[data-src]'));
+  function show(img) { img.src = img.getAttribute('data-src'); img.removeAttribute('data-src'); }
+  if ('IntersectionObserver' in window) {
+    var observer = new IntersectionObserver(function (entries) {
+      entries.forEach(function (entry) {
+        if (entry.isIntersecting) { observer.unobserve(entry.target); show(entry.target); }
+      });
+    }, { rootMargin: '600px' });
+    waiting.forEach(function (img) { observer.observe(img); });
+  } else {
+    waiting.forEach(show);
   }
   input.addEventListener('input', function () {
     if (!pending) pending = requestAnimationFrame(apply);
@@ -174,6 +189,7 @@ void WritePreviewPage(std::ostream& out, const std::string& libraryName, const s
          "aria-label=\"Filter\" autofocus><span id=\"count\">"
       << symbols.size() << " symbols</span>\n</header>\n<main>\n";
   Base64Writer base64(out);
+  std::size_t drawn = 0;
   for (const std::string& category : order) {
     const std::vector<std::size_t>& list = members[category];
     out << "<section><h2>" << EscapeHtml(category.empty() ? kNoCategory : category) << " <span class=\"n\">("
@@ -186,8 +202,11 @@ void WritePreviewPage(std::ostream& out, const std::string& libraryName, const s
         search += ' ' + alias;
         aliases += (aliases.empty() ? "" : ", ") + alias;
       }
+      // The first screens' images load with the page; the others wait in data-src until
+      // they scroll near, since a browser loads every data: image at once otherwise.
       out << "<figure data-search=\"" << EscapeHtml(search) << "\"><img alt=\"" << EscapeHtml(symbol.name)
-          << "\" loading=\"lazy\" decoding=\"async\" src=\"data:image/svg+xml;base64,";
+          << "\" decoding=\"async\" " << (drawn++ < kImagesWithThePage ? "src" : "data-src")
+          << "=\"data:image/svg+xml;base64,";
       content(i, [&base64](std::span<const std::uint8_t> piece) { base64.Write(piece); });
       base64.Finish();
       out << "\"><figcaption><span class=\"caption\">" << EscapeHtml(symbol.caption)
