@@ -338,6 +338,8 @@ Library ReadLibrary(const std::string& pathText, const ReadOptions& options) {
 Library ReadLibrary(LibraryFile file, const ReadOptions& options) {
   Library library{std::move(file), {}, {}, 0, {}, std::nullopt, {}, {}, {}};
   Decoder(library, options).Run();
+  // A file too damaged to reach its index is still named after its file.
+  if (library.symbols.empty()) library.libraryName = LibraryNameFromPath(library.file.PathText());
   return library;
 }
 
