@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and tests two configurations, each with warnings
 # as errors: Release, as users build it (GCC 12 warns there where the sanitizer build
-# stays quiet), and AddressSanitizer + UBSan. Arguments go to both ctest runs.
+# stays quiet), and AddressSanitizer + UBSan. Arguments go to both ctest runs. Then the
+# .deb from the Release build, and each fuzz target briefly.
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/deps.sh
@@ -25,3 +26,7 @@ build_and_test "AddressSanitizer + UBSan" build/test -DCMAKE_BUILD_TYPE=RelWithD
 
 # The package users install comes from the Release build: made into the .deb and checked.
 scripts/package_check.sh build/test-release
+
+# Every fuzz target for a few seconds on its corpus: a crash found since the seeds were
+# made shows here, not only in a long run of fuzz/run.sh.
+fuzz/run.sh "${ZAV_FUZZ_SECONDS:-5}"

@@ -15,6 +15,9 @@ const GOALS = [
   {corpus: 'large', peer: 'tar | gzip -9', bound: 0.6},
   {corpus: 'large', peer: /^tar \| pigz/, bound: 1.1},
 ];
+// Reading back: verify on every core against gzip -t over the same members on one.
+const READ_GOAL = {corpus: 'large', command: 'zavinspect verify', peer: 'gzip -t', bound: 1.2};
+const READ = 'read:';
 const LINEAR_SLACK = 1.1;     // scale may take 10 % more than symbols × small's time
 const INDEX_FACTOR = 2;       // the index text, held whole, and its member growing by half
 const RSS_SLACK_BYTES = 1024 * 1024;
@@ -81,6 +84,28 @@ function main() {
   }
 
   const verdict = (met) => (met ? 'met' : 'NOT MET');
+  const reading = corpora.filter((c) => commandsOf.has(READ + c.name));
+  if (reading.length) {
+    console.log('');
+    console.log('Reading the library back (' + READ_GOAL.peer + ' over its side files, on one thread)');
+    console.log('');
+    const readHeader = padEnd('corpus', 7) + pad('lib MB', 8) + '  ' + padEnd('command', 20) + pad('time s', 8) +
+        pad('RSS MB', 8) + pad('this/' + READ_GOAL.peer, 15);
+    console.log(readHeader);
+    console.log('-'.repeat(readHeader.length));
+    for (const corpus of reading) {
+      const key = READ + corpus.name;
+      const peer = stat(key, READ_GOAL.peer);
+      const library = stat(key, READ_GOAL.command);
+      commandsOf.get(key).forEach((command, i) => {
+        const s = stat(key, command);
+        const ratio = peer && command !== READ_GOAL.peer ? (s.seconds / peer.seconds).toFixed(2) : '';
+        console.log(padEnd(i ? '' : corpus.name, 7) + pad(i || !library ? '' : (library.output / MiB).toFixed(1), 8) +
+                    '  ' + padEnd(command, 20) + pad(s.seconds.toFixed(3), 8) + pad((s.rss / MiB).toFixed(1), 8) +
+                    pad(ratio, 15));
+      });
+    }
+  }
   const lines = [];
   for (const goal of GOALS) {
     const own = stat(goal.corpus, ZAVBUILD);
@@ -109,6 +134,17 @@ function main() {
                `${(ownScale.rss / MiB).toFixed(1)} MB scale; it grows ${(growth / MiB).toFixed(1)} MB ` +
                `where the index grows ${((scale.index - small.index) / MiB).toFixed(1)} MB ` +
                `(<= ${(allowed / MiB).toFixed(1)})  ` + verdict(growth <= allowed));
+  }
+  const readKey = READ + READ_GOAL.corpus;
+  const readOwn = stat(readKey, READ_GOAL.command);
+  const readPeer = stat(readKey, READ_GOAL.peer);
+  if (readOwn && readPeer) {
+    const ratio = readOwn.seconds / readPeer.seconds;
+    lines.push(`${padEnd(READ_GOAL.corpus, 6)} ${READ_GOAL.command} / ${READ_GOAL.peer}  ${ratio.toFixed(2)} <= ` +
+               `${READ_GOAL.bound.toFixed(2)}  ${verdict(ratio <= READ_GOAL.bound)}`);
+    lines.push(`peak RSS of zavinspect verify: ` +
+               reading.map((c) => `${c.name} ${(stat(READ + c.name, READ_GOAL.command).rss / MiB).toFixed(1)} MB`)
+                   .join(', '));
   }
   const large = find('large');
   const ownLarge = large && stat('large', ZAVBUILD);

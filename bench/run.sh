@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Compiler throughput against the closest peers: times zavbuild, zip -9, tar | gzip -9 and
-# tar | pigz -9 on corpora made from the @mdi/svg icons, and prints a table of medians.
+# tar | pigz -9 on corpora made from the @mdi/svg icons, and prints a table of medians;
+# then reading each library back: zavinspect verify and list beside gzip -t over the
+# same members (the library's side files).
 # Installs what it needs on a fresh Debian machine, builds zavbuild in Release, makes the
 # corpora in a temporary folder and removes them at the end.
 set -euo pipefail
@@ -68,6 +70,8 @@ if [ -z "$zavbuild" ]; then
   need make make
   need pkg-config pkg-config
   [ -e /usr/include/zlib.h ] || packages+=(zlib1g-dev)
+  [ -e /usr/include/expat.h ] || packages+=(libexpat1-dev)
+  [ -e /usr/include/nlohmann/json.hpp ] || packages+=(nlohmann-json3-dev)
 fi
 if [ ${#packages[@]} -gt 0 ]; then
   zav_install_packages "${packages[@]}"
@@ -75,12 +79,14 @@ fi
 cores=$(nproc)
 
 if [ -z "$zavbuild" ] && [ -f "$root/compiler/CMakeLists.txt" ]; then
-  echo "Building zavbuild (Release) in build/bench ..."
+  echo "Building zavbuild and zavinspect (Release) in build/bench ..."
   cmake -S "$root" -B "$root/build/bench" -DCMAKE_BUILD_TYPE=Release \
     -DZAV_BUILD_FRONTEND=OFF -DZAV_BUILD_TESTS=OFF >/dev/null
-  cmake --build "$root/build/bench" -j "$cores" --target zavbuild >/dev/null
+  cmake --build "$root/build/bench" -j "$cores" --target zavbuild zavinspect >/dev/null
   zavbuild=$root/build/bench/compiler/zavbuild
+  zavinspect=$root/build/bench/inspect/zavinspect
 fi
+zavinspect=${zavinspect:-$(dirname "${zavbuild:-/}")/../inspect/zavinspect}
 if [ -n "$zavbuild" ]; then
   zavbuild=$(realpath "$zavbuild")
   [ -x "$zavbuild" ] || { echo "bench/run.sh: no program at $zavbuild" >&2; exit 1; }
@@ -173,6 +179,25 @@ time_corpus() {
   done
 }
 
+# time_reading CORPUS OUT: the library of the first zavbuild run read back. gzip -t tests
+# the same members, the side files one after another, on one thread; verify checks them
+# and more (structure, CRC, XML) on every core; list reads the index and the blocks'
+# fields only. Kept apart from the compile table as "read:CORPUS".
+time_reading() {
+  local corpus=$1 built=$2
+  [ -x "$zavinspect" ] && [ -f "$built/bench.zavlibsvg" ] || return 0
+  local members=$work/$corpus-members.gz
+  cat "$built"/*.svgz "$built/LIBSVG.txtz" >"$members"
+  cat "$built/bench.zavlibsvg" "$members" >/dev/null
+  "$zavinspect" verify "$built/bench.zavlibsvg" >/dev/null
+  local run
+  for ((run = 1; run <= runs; ++run)); do
+    measure "read:$corpus" "gzip -t" "$members" gzip -t "$members"
+    measure "read:$corpus" "zavinspect verify" "$built/bench.zavlibsvg" "$zavinspect" verify "$built/bench.zavlibsvg"
+    measure "read:$corpus" "zavinspect list" "$built/bench.zavlibsvg" "$zavinspect" list "$built/bench.zavlibsvg"
+  done
+}
+
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 for corpus in "${corpus_list[@]}"; do
   echo "Making the $corpus corpus ..."
@@ -184,6 +209,8 @@ for corpus in "${corpus_list[@]}"; do
   time_corpus "$corpus"
   # The index, which a run holds in memory whole: the part of its peak that may grow.
   index_bytes=$(stat -c %s "$work/out/$first_run/LIBSVG.txt" 2>/dev/null || echo 0)
+  echo "Reading the $corpus library back ..."
+  time_reading "$corpus" "$work/out/$first_run"
   printf '%s\t%s\t%s\t%s\t%s\n' "$corpus" "$symbols" "$input_bytes" "$largest" "$index_bytes" \
     >>"$corpus_info"
 done

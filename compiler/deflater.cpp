@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "format/library_format.h"
 #include "platform/failure.h"
 
 namespace zav {
@@ -10,7 +11,6 @@ namespace {
 constexpr int kLevel = 9;
 constexpr int kGzipWindowBits = 15 + 16;
 constexpr int kMemoryLevel = 8;
-constexpr int kOsByte = 0x0B;  // every member carries it, whatever system zlib was built for
 // avail_in and avail_out are 32-bit: input goes in pieces of at most this.
 constexpr std::size_t kMaxPieceBytes = std::size_t{1} << 30;
 
@@ -32,7 +32,7 @@ void Deflater::Restart() {
   }
   fresh_ = false;
   header_ = gz_header{};
-  header_.os = kOsByte;
+  header_.os = format::kGzipOsByte;  // whatever system zlib was built for
   if (const int rc = deflateSetHeader(&strm_, &header_); rc != Z_OK) ThrowZlib(rc);
 }
 

@@ -3,18 +3,21 @@
 #include <array>
 #include <string>
 
+#include "format/library_format.h"
 #include "platform/failure.h"
 
 namespace zav {
 namespace {
 
-constexpr std::array<std::uint8_t, 4> kLeadBytes = {0x00, 0x0B, 0x02, 0x02};
-constexpr std::string_view kMagic = "zavsymlibsvg";
-constexpr std::uint64_t kIndexOffsetAt = 20;
+using format::kIndexOffsetAt;
+using format::kLeadBytes;
+using format::kMagic;
+using format::kTrailer;
+
 // Offsets 20..24 after WriteHeader: one byte that the index offset later covers, then
 // the all-ones index offset, whose last byte (0xFF at 24) stays in every finished file.
-constexpr std::array<std::uint8_t, 5> kIndexPlaceholder = {0x00, 0xFF, 0xFF, 0xFF, 0xFF};
-constexpr std::string_view kTrailer = "zav";
+constexpr std::array<std::uint8_t, 5> kIndexPlaceholder = {0x00, 0xFF, 0xFF, 0xFF, format::kFfByte};
+static_assert(kIndexOffsetAt + 1 + 3 == format::kFfByteAt);
 
 std::span<const std::uint8_t> AsBytes(std::string_view text) {
   return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
@@ -35,7 +38,7 @@ void LibraryWriter::WriteHeader() {
   Put(AsBytes(kMagic));
   PutLE32(0);
   Put(kIndexPlaceholder);
-  indexOffset_ = 0xFFFFFFFF;
+  indexOffset_ = format::kUnsetIndexOffset;
 }
 
 void LibraryWriter::WriteCopyrightBlock(std::string_view storedText) {

@@ -8,11 +8,11 @@
 #include <string_view>
 
 #include "compiler/byte_sink.h"
+#include "format/library_format.h"
 
 namespace zav {
 
-// Offsets are stored as signed 32-bit numbers, so a library must stay below this.
-inline constexpr std::uint64_t kFormatLimitBytes = std::uint64_t{1} << 31;
+inline constexpr std::uint64_t kFormatLimitBytes = format::kLimitBytes;
 
 class LibraryWriter {
  public:
@@ -34,7 +34,7 @@ class LibraryWriter {
 
   ByteSink& library_;
   std::uint64_t limitBytes_;
-  std::uint32_t indexOffset_ = 0xFFFFFFFF;
+  std::uint32_t indexOffset_ = format::kUnsetIndexOffset;
 };
 
 }  // namespace zav

@@ -14,6 +14,9 @@ ZAV_PACKAGES=(
   fonts-noto-cjk
   # Checks of the installation and the .deb (tests/packaging, scripts/package_check.sh)
   dpkg-dev lintian groff-base mandoc desktop-file-utils appstream
+  libexpat1-dev
+  chromium
+  clang libclang-rt-dev
 )
 
 zav_install_packages "${ZAV_PACKAGES[@]}"

@@ -1,14 +1,16 @@
 // End to end: the built zavbuild on small trees, whole files and console lines compared.
 #include <gtest/gtest.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "tests/compiler/library_reader.h"
 #include "tests/support/bytes.h"
+#include "tests/support/library_bytes.h"
+#include "tests/support/library_read_back.h"
 #include "tests/support/temp_dir.h"
 #include "tests/compiler/zavbuild_runner.h"
 
@@ -119,10 +121,13 @@ TEST_F(ZavbuildTest, ReproducesTheWorkedLayout) {
   // The index member's deflate data may differ between zlib releases: its content,
   // header and place are compared instead.
   const std::string indexText = "\xEF\xBB\xBFlib:abc=42|Letters|Test\r\nL-1=@lib:abc\r\n";
-  const std::uint32_t indexLength = zavtest::LE32At(library, 69);
-  ASSERT_EQ(library.size(), 69u + 4 + indexLength + 3);
-  const std::string indexMember = library.substr(73, indexLength);
-  EXPECT_EQ(zavtest::Inflated(indexMember), indexText);
+  zavtest::LibraryReadBack parsed;
+  ASSERT_TRUE(zavtest::ReadBack(Path("out/lib.zavlibsvg"), parsed));
+  ASSERT_EQ(parsed.blocks.size(), 2u);
+  ASSERT_EQ(parsed.blocks[1].offset, 69u);
+  const std::string indexMember = parsed.blocks[1].member;
+  ASSERT_EQ(library.size(), 69u + 4 + indexMember.size() + 3);
+  EXPECT_EQ(parsed.blocks[1].content, indexText);
   EXPECT_TRUE(SameBytes(Bytes({0x1F, 0x8B, 0x08, 0x00, 0, 0, 0, 0, 0x02, 0x0B}), indexMember.substr(0, 10)));
   EXPECT_EQ(library.substr(library.size() - 3), "zav");
 
@@ -145,10 +150,10 @@ TEST_F(ZavbuildTest, AnEmptyTreeGivesAnEmptyIndexRightAfterTheCopyright) {
   EXPECT_TRUE(SameBytes(Bytes({0x20, 0x00, 0x00, 0x00, 0xFF, 0x03, 0x00, 0x00, 0x00, 0xEF, 0xBB, 0xBF}),
                         utf8.substr(20, 12)));
   for (const std::string folder : {"ansi", "utf8"}) {
-    zavtest::ParsedLibrary parsed;
-    ASSERT_TRUE(zavtest::ParseLibrary(Read(Path(folder + "/lib.zavlibsvg")), parsed));
+    zavtest::LibraryReadBack parsed;
+    ASSERT_TRUE(zavtest::ReadBack(Path(folder + "/lib.zavlibsvg"), parsed));
     ASSERT_EQ(parsed.blocks.size(), 1u);
-    EXPECT_EQ(zavtest::Inflated(parsed.blocks[0].member), "\xEF\xBB\xBF");
+    EXPECT_EQ(parsed.blocks[0].content, "\xEF\xBB\xBF");
     EXPECT_EQ(Read(Path(folder + "/LIBSVG.txt")), "\xEF\xBB\xBF");
   }
 }
@@ -170,11 +175,11 @@ TEST_F(ZavbuildTest, ScansDepthFirstAndWritesTheIndexInBlockOrder) {
   MakeFolder("out");
   ASSERT_EQ(Run({"lib", "src", "out"}).output, kDone);
 
-  zavtest::ParsedLibrary parsed;
-  ASSERT_TRUE(zavtest::ParseLibrary(Read(Path("out/lib.zavlibsvg")), parsed));
+  zavtest::LibraryReadBack parsed;
+  ASSERT_TRUE(zavtest::ReadBack(Path("out/lib.zavlibsvg"), parsed));
   const std::vector<std::string> contents = {"<d/>", "<a/>", "<b/>", "<m/>", "<h/>", "<c/>", "<z/>"};
   ASSERT_EQ(parsed.blocks.size(), contents.size() + 1);
-  for (std::size_t i = 0; i < contents.size(); ++i) EXPECT_EQ(zavtest::Inflated(parsed.blocks[i].member), contents[i]);
+  for (std::size_t i = 0; i < contents.size(); ++i) EXPECT_EQ(parsed.blocks[i].content, contents[i]);
   const auto at = [&](std::size_t i) { return std::to_string(parsed.blocks[i].offset); };
   const std::string expectedIndex = "\xEF\xBB\xBF"
                                     "lib:d=" + at(0) + "||\r\n"
@@ -186,7 +191,7 @@ TEST_F(ZavbuildTest, ScansDepthFirstAndWritesTheIndexInBlockOrder) {
                                     "lib:c=" + at(5) + "||Cee\r\n"
                                     "lib:z=" + at(6) + "|Zed|\r\n"
                                     "DUP=@lib:z\r\n";
-  EXPECT_EQ(zavtest::Inflated(parsed.blocks.back().member), expectedIndex);
+  EXPECT_EQ(parsed.blocks.back().content, expectedIndex);
   EXPECT_EQ(Read(Path("out/LIBSVG.txt")), expectedIndex);
   // Each side file holds exactly the member of its block.
   EXPECT_EQ(Read(Path("out/a.svgz")), parsed.blocks[1].member);
@@ -197,31 +202,18 @@ TEST_F(ZavbuildTest, AnSvgzSymbolIsCopiedAndGetsABlockOfItsOwn) {
   Put("src/copyright.txt", "");
   // Two members with zlib's own header (OS byte of this system): the side file keeps
   // them as they are, the block holds their joined content under the fixed header.
-  const auto gzip = [](const std::string& text) {
-    z_stream strm{};
-    deflateInit2(&strm, 6, Z_DEFLATED, 31, 8, Z_DEFAULT_STRATEGY);
-    std::string out(text.size() + 64, '\0');
-    strm.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
-    strm.avail_in = static_cast<uInt>(text.size());
-    strm.next_out = reinterpret_cast<Bytef*>(out.data());
-    strm.avail_out = static_cast<uInt>(out.size());
-    deflate(&strm, Z_FINISH);
-    out.resize(strm.total_out);
-    deflateEnd(&strm);
-    return out;
-  };
-  const std::string svgz = gzip("<svg>") + gzip("</svg>");
+  const std::string svgz = zavtest::GzipFile("<svg>") + zavtest::GzipFile("</svg>");
   Symbol("src/a.svg", "abc", "[INFO]\n");
   Symbol("src/g.svgz", svgz, "[INFO]\nCAPTION=Gee\nUniqueID=G\n");
   MakeFolder("out");
   ASSERT_EQ(Run({"lib", "src", "out"}).output, kDone);
 
   EXPECT_TRUE(SameBytes(svgz, Read(Path("out/g.svgz"))));
-  zavtest::ParsedLibrary parsed;
-  ASSERT_TRUE(zavtest::ParseLibrary(Read(Path("out/lib.zavlibsvg")), parsed));
+  zavtest::LibraryReadBack parsed;
+  ASSERT_TRUE(zavtest::ReadBack(Path("out/lib.zavlibsvg"), parsed));
   ASSERT_EQ(parsed.blocks.size(), 3u);
   EXPECT_EQ(parsed.blocks[0].member, kAbcMember);
-  EXPECT_EQ(zavtest::Inflated(parsed.blocks[1].member), "<svg></svg>");
+  EXPECT_EQ(parsed.blocks[1].content, "<svg></svg>");
   EXPECT_EQ(Read(Path("out/LIBSVG.txt")), "\xEF\xBB\xBFlib:a=32||\r\nlib:g=" + std::to_string(parsed.blocks[1].offset) +
                                               "|Gee|\r\nG=@lib:g\r\n");
   EXPECT_EQ(parsed.blocks[1].offset, 32u + 4 + 23);  // after the UTF-8 copyright mark and a's block
@@ -244,8 +236,8 @@ TEST_F(ZavbuildTest, ReplacesAnExistingLibraryOnlyWhenTheRunIsComplete) {
   std::filesystem::remove(Path("src/bad.svgz.inf"));
   std::filesystem::remove(Path("out/a.svgz"));
   ASSERT_EQ(Run({"lib", "src", "out", "ignored fourth"}).output, kDone);
-  zavtest::ParsedLibrary parsed;
-  EXPECT_TRUE(zavtest::ParseLibrary(Read(Path("out/lib.zavlibsvg")), parsed));
+  zavtest::LibraryReadBack parsed;
+  EXPECT_TRUE(zavtest::ReadBack(Path("out/lib.zavlibsvg"), parsed));
 }
 
 struct FailureCase {

@@ -10,9 +10,9 @@
 
 #include "platform/failure.h"
 #include "tests/frontend/launch_fakes.h"
-#include "tests/frontend/library_index.h"
 #include "tools/mdb/mdb_writer.h"
 #include "frontend/start_sequence.h"
+#include "tests/support/library_read_back.h"
 #include "tests/support/temp_dir.h"
 
 namespace zavtest {

@@ -24,7 +24,7 @@ TEST_F(StartSequenceTest, BuildsTheLibraryFromTheDatabaseAndLeavesNothingElse) {
             "次のファイルが見つかりませんでした\r\r" + svg_ + "/gone.svg\r\n");
   EXPECT_EQ(dialogs_.shown[1], std::make_pair(Notice::Information, QStringLiteral("処理終了しました．")));
 
-  const std::vector<std::string> index = zavtest::LibraryIndex(Read(out_ + "/korimo.zavlibsvg"));
+  const std::vector<std::string> index = zavtest::LibraryIndex(out_ + "/korimo.zavlibsvg");
   ASSERT_EQ(index.size(), 2u);
   EXPECT_EQ(index[0], "korimo:tree=49|木|自然");  // 25-byte header, 4 + 20 bytes of copyright
   EXPECT_TRUE(index[1].starts_with("korimo:bench=")) << index[1];
@@ -66,7 +66,7 @@ TEST_F(StartSequenceTest, TheUsersOwnDescriptorAndSideFilesSurviveABuild) {
   Put("out/unrelated.svgz", "not ours");
 
   EXPECT_TRUE(Run());
-  const std::vector<std::string> index = zavtest::LibraryIndex(Read(out_ + "/korimo.zavlibsvg"));
+  const std::vector<std::string> index = zavtest::LibraryIndex(out_ + "/korimo.zavlibsvg");
   ASSERT_EQ(index.size(), 4u);
   EXPECT_EQ(index[0], "korimo:tree=49|木|自然");  // the field's copyright, not "old text"
   EXPECT_EQ(index[1], "TR-1=@korimo:tree");
@@ -88,7 +88,7 @@ TEST_F(StartSequenceTest, BlanksInFoldersAndNameReachTheCompilerWhole) {
   EXPECT_TRUE(Run());
   EXPECT_EQ(Files(out_), (std::vector<std::string>{"my lib.zavlibsvg"}));
   EXPECT_EQ(Files(svg_), (std::vector<std::string>{"a b.svg"}));
-  EXPECT_EQ(zavtest::LibraryIndex(Read(out_ + "/my lib.zavlibsvg")),
+  EXPECT_EQ(zavtest::LibraryIndex(out_ + "/my lib.zavlibsvg"),
             (std::vector<std::string>{"my lib:a b=49|d|c"}));
 }
 
