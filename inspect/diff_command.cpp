@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/failure.h"
 #include "inspect/commands.h"
 #include "inspect/console_text.h"
 #include "inspect/opened_library.h"
@@ -20,11 +21,11 @@ namespace {
 using reader::IndexSymbol;
 using reader::Library;
 
-std::string Quoted(const std::string& text) { return "\"" + ConsoleText(text) + "\""; }
+std::string QuotedText(const std::string& text) { return Quoted(ConsoleText(text)); }
 
 std::string AliasList(const std::vector<std::string>& aliases) {
   std::string text = "[";
-  for (const std::string& alias : aliases) text += (text.size() > 1 ? ", " : "") + Quoted(alias);
+  for (const std::string& alias : aliases) text += (text.size() > 1 ? ", " : "") + QuotedText(alias);
   return text + "]";
 }
 
@@ -90,7 +91,7 @@ int RunDiff(const Command& command, std::ostream& out, std::ostream& err) {
   bool other = false;
 
   if (older.libraryName != newer.libraryName) {
-    out << "library name: " << Quoted(older.libraryName) << " -> " << Quoted(newer.libraryName) << '\n';
+    out << "library name: " << QuotedText(older.libraryName) << " -> " << QuotedText(newer.libraryName) << '\n';
     other = true;
   }
   if (older.copyright != newer.copyright) {
@@ -115,9 +116,9 @@ int RunDiff(const Command& command, std::ostream& out, std::ostream& err) {
       changes.push_back("content (" + std::to_string(oldBlock.contentSize) + " -> " +
                         std::to_string(newBlock.contentSize) + " bytes)");
     }
-    if (symbol.caption != now.caption) changes.push_back("caption " + Quoted(symbol.caption) + " -> " + Quoted(now.caption));
+    if (symbol.caption != now.caption) changes.push_back("caption " + QuotedText(symbol.caption) + " -> " + QuotedText(now.caption));
     if (symbol.category != now.category) {
-      changes.push_back("category " + Quoted(symbol.category) + " -> " + Quoted(now.category));
+      changes.push_back("category " + QuotedText(symbol.category) + " -> " + QuotedText(now.category));
     }
     if (symbol.aliases != now.aliases) changes.push_back("aliases " + AliasList(symbol.aliases) + " -> " + AliasList(now.aliases));
     if (changes.empty()) continue;

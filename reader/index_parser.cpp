@@ -3,6 +3,7 @@
 #include <charconv>
 #include <map>
 
+#include "platform/failure.h"
 #include "platform/unicode.h"
 
 namespace zav::reader {
@@ -13,7 +14,8 @@ constexpr std::string_view kAliasMark = "=@";
 // Line 0 stands for the index as a whole.
 std::string LineWhere(std::size_t line) { return line == 0 ? "index" : "index line " + std::to_string(line); }
 
-std::string Quoted(std::string_view text) { return "\"" + SanitizeUtf8(text) + "\""; }
+// Index texts in messages: quoted, any invalid UTF-8 made readable.
+std::string QuotedText(std::string_view text) { return Quoted(SanitizeUtf8(text)); }
 
 struct IndexLineParts {
   std::string key;
@@ -79,7 +81,7 @@ class Parser {
       if (line.size() > tail.size() && line.ends_with(tail)) {
         if (asIndex) {
           Add(Severity::Warning, number,
-              "reads as an index line too; taken as an alias line of " + Quoted(*lastKey_));
+              "reads as an index line too; taken as an alias line of " + QuotedText(*lastKey_));
         }
         AddAlias(number, line.substr(0, line.size() - tail.size()), *lastKey_, true);
         return;
@@ -106,25 +108,25 @@ class Parser {
       const auto [found, added] = symbolByKey.emplace(symbol.Key(), i);
       if (!added) {
         Add(Severity::Warning, symbol.line,
-            "the symbol " + Quoted(symbol.Key()) + " again (first at line " +
+            "the symbol " + QuotedText(symbol.Key()) + " again (first at line " +
                 std::to_string(out_.symbols[found->second].line) + ")");
       }
       if (symbol.libraryName != out_.symbols.front().libraryName) {
         Add(Severity::Warning, symbol.line,
-            "library name " + Quoted(symbol.libraryName) + ", where line " +
-                std::to_string(out_.symbols.front().line) + " has " + Quoted(out_.symbols.front().libraryName));
+            "library name " + QuotedText(symbol.libraryName) + ", where line " +
+                std::to_string(out_.symbols.front().line) + " has " + QuotedText(out_.symbols.front().libraryName));
       }
     }
     for (IndexAlias& alias : out_.aliases) {
       const auto [found, added] = aliasById.emplace(alias.id, alias.line);
       if (!added) {
         Add(Severity::Warning, alias.line,
-            "the alias " + Quoted(alias.id) + " again (first at line " + std::to_string(found->second) + ")");
+            "the alias " + QuotedText(alias.id) + " again (first at line " + std::to_string(found->second) + ")");
       }
       const auto target = symbolByKey.find(alias.target);
       if (target == symbolByKey.end()) {
         Add(Severity::Problem, alias.line,
-            "the alias " + Quoted(alias.id) + " names " + Quoted(alias.target) + ", which no index line defines");
+            "the alias " + QuotedText(alias.id) + " names " + QuotedText(alias.target) + ", which no index line defines");
         continue;
       }
       alias.symbol = target->second;
@@ -159,7 +161,7 @@ class Parser {
       if (parts.rest.find('|') != lastBar) {
         Add(Severity::Warning, number,
             "a \"|\" in the caption or category makes the line ambiguous; read as caption " +
-                Quoted(symbol.caption) + " and category " + Quoted(symbol.category));
+                QuotedText(symbol.caption) + " and category " + QuotedText(symbol.category));
       }
     }
     lastKey_ = key;
@@ -170,7 +172,7 @@ class Parser {
     if (id.empty()) Add(Severity::Problem, number, "an alias line without an identifier");
     if (!afterItsSymbol) {
       Add(Severity::Warning, number,
-          "the alias line of " + Quoted(target) + " is not directly after that symbol's line");
+          "the alias line of " + QuotedText(target) + " is not directly after that symbol's line");
       lastKey_.reset();
     }
     out_.aliases.push_back({number, std::string(id), std::string(target), std::nullopt});

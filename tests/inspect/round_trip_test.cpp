@@ -69,7 +69,7 @@ TEST_P(RoundTripTest, ExtractedTreesBuildTheSameLibrary) {
     // which sort the same way whether they end in ".svgz" or ".svg".
     const bool compressed = i % 17 == 5;
     std::string name = compressed ? "~gz" + std::to_string(100 + i) : draw.Draw(kNamePieces, 12);
-    if (name.front() == '~' && !compressed) name.insert(0, "x");
+    if (name.front() == '~' && !compressed) name = "x" + name;
     if (!names.insert(name).second) continue;
     const std::string content = "<svg xmlns=\"http://www.w3.org/2000/svg\"><title>" + name + "</title><circle r=\"" +
                                 std::to_string(draw.Below(1000)) + "\"/></svg>\n";
