@@ -3,12 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QGuiApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTimer>
 
 #include <functional>
@@ -64,14 +70,61 @@ TEST(QtDialogsTest, MessageBoxesHaveTheirCaptionIconAndOneOkButton) {
       box->button(QMessageBox::Ok)->click();
     });
     orlindo::QtDialogs dialogs;
-    // A list as the import shows it: two CRs after the heading, CR LF after each path.
-    dialogs.Show(c.kind, QStringLiteral("次のファイルが見つかりませんでした\r\r/s/<b>a</b>.svg\r\n"));
+    // Windows line ends, a lone CR included, and what would be markup.
+    dialogs.Show(c.kind, QStringLiteral("データベースを開けません\r\n/s/<b>a</b>.mdb\rもう一度\r\n"));
     EXPECT_EQ(caption, c.caption);
     EXPECT_EQ(icon, c.icon);
     EXPECT_EQ(buttons, 1);
-    EXPECT_EQ(text, QStringLiteral("次のファイルが見つかりませんでした\n\n/s/<b>a</b>.svg\n"));
+    EXPECT_EQ(text, QStringLiteral("データベースを開けません\n/s/<b>a</b>.mdb\nもう一度\n"));
   }
   EXPECT_EQ(orlindo::ApplicationTitle(), "frontend_tests");
+}
+
+// The missing-file warning with 200 names: the heading as it stands and the count above
+// a text area of bounded size that scrolls, whose names can be selected and copied.
+TEST(QtDialogsTest, AListIsShownInABoundedScrollableAreaAndCanBeCopied) {
+  QString text = QStringLiteral("次のファイルが見つかりませんでした\r\r");
+  QString names;
+  for (int i = 0; i < 200; ++i) {
+    const QString path = QStringLiteral("/data/svg/記号 %1 <b>.svg").arg(i);
+    text += path + QStringLiteral("\r\n");
+    names += path + u'\n';
+  }
+  QString caption, heading, listed, copied;
+  bool readOnly = false, scrolls = false;
+  Qt::TextInteractionFlags interaction;
+  QSize size;
+  QApplication::clipboard()->clear();
+  AnswerNextDialog([&](QWidget* dialog) {
+    caption = dialog->windowTitle();
+    auto* label = dialog->findChild<QLabel*>(QStringLiteral("heading"));
+    auto* list = dialog->findChild<QPlainTextEdit*>(QStringLiteral("list"));
+    auto* copy = dialog->findChild<QPushButton*>(QStringLiteral("copy"));
+    auto* buttons = dialog->findChild<QDialogButtonBox*>();
+    ASSERT_TRUE(label && list && copy && buttons);
+    heading = label->text();
+    listed = list->toPlainText() + u'\n';
+    readOnly = list->isReadOnly();
+    interaction = list->textInteractionFlags();
+    scrolls = list->verticalScrollBar()->maximum() > 0;
+    size = dialog->frameGeometry().size();
+    EXPECT_EQ(copy->text(), QStringLiteral("コピー"));
+    copy->click();
+    copied = QApplication::clipboard()->text();
+    buttons->button(QDialogButtonBox::Ok)->click();
+  });
+  orlindo::QtDialogs dialogs;
+  dialogs.Show(Notice::Warning, text);
+  EXPECT_EQ(caption, QStringLiteral("警告"));
+  EXPECT_EQ(heading, QStringLiteral("次のファイルが見つかりませんでした\n全 200 件"));
+  EXPECT_EQ(listed, names);
+  EXPECT_TRUE(readOnly);
+  EXPECT_TRUE(interaction.testFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard));
+  EXPECT_TRUE(scrolls);
+  const QSize screen = QGuiApplication::primaryScreen()->availableGeometry().size();
+  EXPECT_LE(size.height(), screen.height() * 3 / 4) << size.height();
+  EXPECT_LE(size.width(), screen.width()) << size.width();
+  EXPECT_EQ(copied, names);
 }
 
 class QtFileDialogTest : public zavtest::TempDirTest {};
