@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
 #include <QDialogButtonBox>
@@ -18,9 +19,11 @@
 #include <QTimer>
 
 #include <functional>
+#include <memory>
 
 #include "tests/support/temp_dir.h"
 #include "frontend/error_box.h"
+#include "frontend/qt_translations.h"
 #include "tests/frontend/qstring_print.h"
 
 namespace {
@@ -188,6 +191,39 @@ TEST_F(QtFileDialogTest, FolderDialogStartsAtTheFolderAndCancels) {
   EXPECT_EQ(at, folder);
   AnswerNextDialog([](QWidget* dialog) { qobject_cast<QDialog*>(dialog)->accept(); });
   EXPECT_EQ(dialogs.PickFolder(folder), folder);
+}
+
+// With Qt's Japanese catalogue installed, as Orlindo installs it, Qt's own texts in the
+// file and folder dialogs are Japanese too: the buttons and the labels.
+TEST_F(QtFileDialogTest, QtsOwnTextsAreJapanese) {
+  const std::unique_ptr<QTranslator> japanese = orlindo::LoadQtJapanese();
+  ASSERT_NE(japanese, nullptr) << "Qt's translations (qt6-translations-l10n) are not installed";
+  QCoreApplication::installTranslator(japanese.get());
+  const auto texts = [](QWidget* dialog) {
+    QStringList shown;
+    for (const QAbstractButton* button : dialog->findChild<QDialogButtonBox*>()->buttons()) shown << button->text();
+    for (const char* label : {"lookInLabel", "fileNameLabel", "fileTypeLabel"}) {
+      shown << dialog->findChild<QLabel*>(QString::fromLatin1(label))->text();
+    }
+    return shown;
+  };
+  orlindo::QtDialogs dialogs;
+  QStringList database, folder;
+  AnswerNextDialog([&](QWidget* dialog) {
+    database = texts(dialog);
+    qobject_cast<QDialog*>(dialog)->reject();
+  });
+  dialogs.PickDatabaseFile();
+  AnswerNextDialog([&](QWidget* dialog) {
+    folder = texts(dialog);
+    qobject_cast<QDialog*>(dialog)->reject();
+  });
+  dialogs.PickFolder(QString::fromStdString(MakeFolder("svg")));
+  QCoreApplication::removeTranslator(japanese.get());
+  EXPECT_EQ(database, QStringList({QStringLiteral("開く(&O)"), QStringLiteral("キャンセル"), QStringLiteral("アドレス:"),
+                                   QStringLiteral("ファイル名(&N):"), QStringLiteral("ファイルの種類:")}));
+  EXPECT_EQ(folder, QStringList({QStringLiteral("選択(&C)"), QStringLiteral("キャンセル"), QStringLiteral("アドレス:"),
+                                 QStringLiteral("ディレクトリ:"), QStringLiteral("ファイルの種類:")}));
 }
 
 }  // namespace
