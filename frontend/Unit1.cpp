@@ -225,6 +225,8 @@ QLineEdit* TfrmMain::Edit(Field field) const {
   return editKihonmdb;
 }
 
+void TfrmMain::FocusField(Field field) { Edit(field)->setFocus(Qt::OtherFocusReason); }
+
 QString TfrmMain::FieldText(Field field) const { return Edit(field)->text(); }
 
 void TfrmMain::SetFieldText(Field field, const QString& text) { Edit(field)->setText(text); }

@@ -30,6 +30,7 @@ class TfrmMain : public QWidget, public View {
   void SetStatusText(const QString& text) override;
   QString StatusText() const override;
   void SetBusy(bool busy) override;
+  void FocusField(Field field) override;
 
   void bbtnKihonmdbClick();
   void bbtnSVGFolderClick();

@@ -276,6 +276,38 @@ TEST_F(WindowTest, StartButtonRunsTheChecks) {
   EXPECT_EQ(dialogs_.Texts(Notice::Warning), expected);
 }
 
+// After the warnings of the checks, the focus is in the first field that failed (in the
+// order of the checks), ready to be mended.
+TEST_F(WindowTest, TheFocusGoesToTheFirstFieldThatFailedTheChecks) {
+  Put("db.mdb", "");
+  const QString database = QString::fromStdString(Path("db.mdb"));
+  const QString folder = QString::fromStdString(MakeFolder("svg"));
+  struct FocusCase {
+    QString fields[5];
+    const char* focused;
+  };
+  const FocusCase cases[] = {
+      {{"", "", "", "", ""}, "editKihonmdb"},
+      {{database, "", folder, "k", "c"}, "editSVGFolder"},
+      {{database, folder, database, "k", ""}, "editOutFolder"},
+      {{database, folder, folder, "", ""}, "editUniqkey"},
+      {{database, folder, folder, "k", ""}, "editCopyright"},
+  };
+  orlindo::TfrmMain window(dialogs_);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  auto* start = Find<QPushButton>(window, "bbtnStart");
+  for (const FocusCase& c : cases) {
+    for (int field = 0; field < 5; ++field) window.SetFieldText(static_cast<orlindo::Field>(field), c.fields[field]);
+    dialogs_.shown.clear();
+    start->setFocus();
+    QTest::mouseClick(start, Qt::LeftButton);
+    EXPECT_FALSE(dialogs_.shown.empty()) << c.focused;
+    ASSERT_NE(window.focusWidget(), nullptr);
+    EXPECT_EQ(window.focusWidget()->objectName(), c.focused);
+  }
+}
+
 // Leaves frmMain.png in the test's build folder, to look at the window as users see it.
 TEST_F(WindowTest, RendersToPng) {
   orlindo::TfrmMain window(dialogs_);
