@@ -1,10 +1,12 @@
 #include "frontend/Unit1.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDir>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -138,6 +140,10 @@ void TfrmMain::CreateControls() {
   StatusBar1 = Place(new QStatusBar(this), "StatusBar1", 0, kClientHeight - kStatusBarHeight,
                      kClientWidth, kStatusBarHeight);
   StatusBar1->setSizeGripEnabled(false);
+  labelClosing = new QLabel(QStringLiteral("処理の完了後に終了します"), StatusBar1);
+  labelClosing->setObjectName(QStringLiteral("labelClosing"));
+  StatusBar1->addPermanentWidget(labelClosing);
+  labelClosing->hide();
 
   connect(bbtnKihonmdb, &QPushButton::clicked, this, &TfrmMain::bbtnKihonmdbClick);
   connect(bbtnSVGFolder, &QPushButton::clicked, this, &TfrmMain::bbtnSVGFolderClick);
@@ -210,8 +216,32 @@ void TfrmMain::BrowseFolder(QLineEdit* edit) {
   });
 }
 
+// The buttons are disabled for the whole build: a second build could only be refused
+// (the compiler file is in use), and that would read like a failure of the first.
 void TfrmMain::bbtnStartClick() {
+  SetBuilding(true);
   RunReportingFailures(dialogs_, [&] { RunStartSequence(*this, dialogs_, ADOConnectionMain); });
+  SetBuilding(false);
+  if (closeWhenBuilt_) close();
+}
+
+void TfrmMain::SetBuilding(bool building) {
+  building_ = building;
+  for (QPushButton* button : {bbtnKihonmdb, bbtnSVGFolder, bbtnOutFolder, bbtnStart}) {
+    button->setEnabled(!building);
+  }
+}
+
+// Closing asks nothing: the build goes on to its end and its clean-up, its outcome is
+// shown, and then the window closes. Until then the status bar says so.
+void TfrmMain::closeEvent(QCloseEvent* event) {
+  if (!building_) {
+    QWidget::closeEvent(event);
+    return;
+  }
+  closeWhenBuilt_ = true;
+  labelClosing->show();
+  event->ignore();
 }
 
 QLineEdit* TfrmMain::Edit(Field field) const {

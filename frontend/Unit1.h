@@ -10,6 +10,7 @@
 #include "frontend/view.h"
 
 class QGroupBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QStatusBar;
@@ -40,6 +41,8 @@ class TfrmMain : public QWidget, public View {
  protected:
   void keyPressEvent(QKeyEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  // During a build the window stays until the build has ended and cleaned up.
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   void FormCreate();
@@ -48,10 +51,13 @@ class TfrmMain : public QWidget, public View {
   void ChainTabOrder();
   void BrowseFolder(QLineEdit* edit);
   QLineEdit* Edit(Field field) const;
+  void SetBuilding(bool building);
 
   Dialogs& dialogs_;
   bool busy_ = false;
   bool shown_ = false;
+  bool building_ = false;
+  bool closeWhenBuilt_ = false;
 
   // The controls, under the names users and the other units know them by.
   QGroupBox* GroupBox12 = nullptr;
@@ -69,6 +75,8 @@ class TfrmMain : public QWidget, public View {
   QLineEdit* editCopyright = nullptr;
   QPushButton* bbtnStart = nullptr;
   QStatusBar* StatusBar1 = nullptr;
+  // At the right of the status bar once the window was closed during a build.
+  QLabel* labelClosing = nullptr;
 
   // The database connection of the import: lives as long as the window and keeps its
   // connection string from one import to the next.
