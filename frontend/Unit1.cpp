@@ -15,6 +15,7 @@
 
 #include "frontend/env.h"
 #include "frontend/error_box.h"
+#include "frontend/path_edit.h"
 #include "frontend/single_line_validator.h"
 #include "frontend/start_sequence.h"
 
@@ -100,20 +101,20 @@ void TfrmMain::CreateControls() {
                      "GroupBox12", 8, 8, 609, 47);
   bbtnKihonmdb = Place(GlyphButton(GroupBox12, QStyle::SP_DialogOpenButton, choose, 16),
                        "bbtnKihonmdb", 5, 14, 52, 25);
-  editKihonmdb = Place(new QLineEdit(GroupBox12), "editKihonmdb", 61, 17, 540, 21);
+  editKihonmdb = Place(new PathEdit(PathKind::File, GroupBox12), "editKihonmdb", 61, 17, 540, 21);
 
   GroupBox1 = Place(new QGroupBox(QStringLiteral("SVGファイルフォルダ"), this),
                     "GroupBox1", 8, 61, 609, 47);
   bbtnSVGFolder = Place(GlyphButton(GroupBox1, QStyle::SP_DirOpenIcon, choose, 16),
                         "bbtnSVGFolder", 5, 14, 52, 25);
-  editSVGFolder = Place(new QLineEdit(GroupBox1), "editSVGFolder", 61, 17, 540, 21);
+  editSVGFolder = Place(new PathEdit(PathKind::Folder, GroupBox1), "editSVGFolder", 61, 17, 540, 21);
 
   // 8 pixels wider than the two groups above it, as the form has always been.
   GroupBox2 = Place(new QGroupBox(QStringLiteral("ライブラリファイル出力フォルダ"), this),
                     "GroupBox2", 8, 114, 617, 47);
   bbtnOutFolder = Place(GlyphButton(GroupBox2, QStyle::SP_DirOpenIcon, choose, 16),
                         "bbtnOutFolder", 5, 14, 52, 25);
-  editOutFolder = Place(new QLineEdit(GroupBox2), "editOutFolder", 61, 17, 540, 21);
+  editOutFolder = Place(new PathEdit(PathKind::Folder, GroupBox2), "editOutFolder", 61, 17, 540, 21);
 
   GroupBox4 = Place(new QGroupBox(QStringLiteral("ライブラリユニーク名（例：korimo）"), this),
                     "GroupBox4", 8, 167, 185, 47);
