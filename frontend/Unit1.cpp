@@ -12,6 +12,8 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
+#include <algorithm>
+#include <initializer_list>
 
 #include "frontend/env.h"
 #include "frontend/error_box.h"
@@ -226,11 +228,19 @@ void TfrmMain::bbtnStartClick() {
   if (closeWhenBuilt_) close();
 }
 
+// A focused button that is disabled would pass the focus on to the next field with all
+// its text selected, where the next key typed replaces it. The window holds the focus
+// instead and gives it back afterwards, unless the build put it somewhere (a field that
+// failed the checks).
 void TfrmMain::SetBuilding(bool building) {
+  const std::initializer_list<QPushButton*> buttons = {bbtnKihonmdb, bbtnSVGFolder, bbtnOutFolder, bbtnStart};
   building_ = building;
-  for (QPushButton* button : {bbtnKihonmdb, bbtnSVGFolder, bbtnOutFolder, bbtnStart}) {
-    button->setEnabled(!building);
+  if (building) {
+    focusBeforeBuild_ = focusWidget();
+    if (std::find(buttons.begin(), buttons.end(), focusBeforeBuild_) != buttons.end()) setFocus();
   }
+  for (QPushButton* button : buttons) button->setEnabled(!building);
+  if (!building && focusWidget() == this && focusBeforeBuild_) focusBeforeBuild_->setFocus();
 }
 
 // Closing asks nothing: the build goes on to its end and its clean-up, its outcome is

@@ -3,6 +3,7 @@
 // display (settings, checks, start sequence); dialogs go through Dialogs.
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 
 #include "frontend/dbcreate.h"
@@ -58,6 +59,7 @@ class TfrmMain : public QWidget, public View {
   bool shown_ = false;
   bool building_ = false;
   bool closeWhenBuilt_ = false;
+  QPointer<QWidget> focusBeforeBuild_;
 
   // The controls, under the names users and the other units know them by.
   QGroupBox* GroupBox12 = nullptr;

@@ -61,10 +61,16 @@ TEST_F(WindowBuildTest, OnePressMakesTheLibraryWithTheDatabasesCaptions) {
   Symbol("sub/tree.svg");
   orlindo::TfrmMain window(windowDialogs_);
   Fill(window, view_);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  auto* start = window.findChild<QPushButton*>(QStringLiteral("bbtnStart"));
+  start->setFocus();
 
   for (int press = 0; press < 2; ++press) {  // two builds in a row
     windowDialogs_.shown.clear();
     PressStart(window);
+    // The focus is back on "実行", not on the next field with its text selected.
+    EXPECT_EQ(window.focusWidget(), start) << press;
     EXPECT_EQ(windowDialogs_.shown,
               (std::vector<Shown>{{Notice::Information, QStringLiteral("処理終了しました．")}}));
     EXPECT_EQ(zavtest::LibraryIndex(Read(out_ + "/korimo.zavlibsvg")).front(), "korimo:tree=49|木|自然");
