@@ -194,7 +194,7 @@ TEST_F(QtFileDialogTest, FolderDialogStartsAtTheFolderAndCancels) {
 }
 
 // With Qt's Japanese catalogue installed, as Orlindo installs it, Qt's own texts in the
-// file and folder dialogs are Japanese too: the buttons and the labels.
+// file and folder dialogs are Japanese too: the buttons, the labels and the file types.
 TEST_F(QtFileDialogTest, QtsOwnTextsAreJapanese) {
   const std::unique_ptr<QTranslator> japanese = orlindo::LoadQtJapanese();
   ASSERT_NE(japanese, nullptr) << "Qt's translations (qt6-translations-l10n) are not installed";
@@ -219,7 +219,12 @@ TEST_F(QtFileDialogTest, QtsOwnTextsAreJapanese) {
     qobject_cast<QDialog*>(dialog)->reject();
   });
   dialogs.PickFolder(QString::fromStdString(MakeFolder("svg")));
+  // The file types of the list, which Qt 6 asks for in a context of its own.
+  const QString folderType = QCoreApplication::translate("QAbstractFileIconProvider", "Folder");
+  const QString fileType = QCoreApplication::translate("QAbstractFileIconProvider", "%1 File");
   QCoreApplication::removeTranslator(japanese.get());
+  EXPECT_EQ(folderType, QStringLiteral("フォルダ"));
+  EXPECT_EQ(fileType, QStringLiteral("%1 ファイル"));
   EXPECT_EQ(database, QStringList({QStringLiteral("開く(&O)"), QStringLiteral("キャンセル"), QStringLiteral("アドレス:"),
                                    QStringLiteral("ファイル名(&N):"), QStringLiteral("ファイルの種類:")}));
   EXPECT_EQ(folder, QStringList({QStringLiteral("選択(&C)"), QStringLiteral("キャンセル"), QStringLiteral("アドレス:"),
