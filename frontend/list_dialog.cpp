@@ -10,14 +10,18 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
+#include <QTextDocument>
+#include <algorithm>
 
 namespace orlindo {
 namespace {
 
 // The text area shows this many lines at most before it scrolls, and is never wider
-// than this share of the screen; the user can still enlarge the dialog.
+// than this share of the screen, nor narrower than room for the heading and the two
+// buttons; the user can still enlarge the dialog.
 constexpr int kVisibleLines = 15;
 constexpr double kScreenShare = 0.6;
+constexpr int kNarrowest = 360;
 
 QSize TextAreaSize(const QPlainTextEdit& area, const QStringList& items) {
   const QFontMetrics metrics(area.font());
@@ -30,7 +34,7 @@ QSize TextAreaSize(const QPlainTextEdit& area, const QStringList& items) {
   if (const QScreen* screen = area.screen()) {
     size.setWidth(std::min(size.width(), static_cast<int>(screen->availableGeometry().width() * kScreenShare)));
   }
-  return size.expandedTo(QSize(360, 0));
+  return size.expandedTo(QSize(kNarrowest, 0));
 }
 
 }  // namespace
