@@ -1,18 +1,23 @@
 #include "frontend/Unit1.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDir>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
+#include <algorithm>
+#include <initializer_list>
 
 #include "frontend/env.h"
 #include "frontend/error_box.h"
+#include "frontend/path_edit.h"
 #include "frontend/single_line_validator.h"
 #include "frontend/start_sequence.h"
 
@@ -98,20 +103,20 @@ void TfrmMain::CreateControls() {
                      "GroupBox12", 8, 8, 609, 47);
   bbtnKihonmdb = Place(GlyphButton(GroupBox12, QStyle::SP_DialogOpenButton, choose, 16),
                        "bbtnKihonmdb", 5, 14, 52, 25);
-  editKihonmdb = Place(new QLineEdit(GroupBox12), "editKihonmdb", 61, 17, 540, 21);
+  editKihonmdb = Place(new PathEdit(PathKind::File, GroupBox12), "editKihonmdb", 61, 17, 540, 21);
 
   GroupBox1 = Place(new QGroupBox(QStringLiteral("SVGファイルフォルダ"), this),
                     "GroupBox1", 8, 61, 609, 47);
   bbtnSVGFolder = Place(GlyphButton(GroupBox1, QStyle::SP_DirOpenIcon, choose, 16),
                         "bbtnSVGFolder", 5, 14, 52, 25);
-  editSVGFolder = Place(new QLineEdit(GroupBox1), "editSVGFolder", 61, 17, 540, 21);
+  editSVGFolder = Place(new PathEdit(PathKind::Folder, GroupBox1), "editSVGFolder", 61, 17, 540, 21);
 
   // 8 pixels wider than the two groups above it, as the form has always been.
   GroupBox2 = Place(new QGroupBox(QStringLiteral("ライブラリファイル出力フォルダ"), this),
                     "GroupBox2", 8, 114, 617, 47);
   bbtnOutFolder = Place(GlyphButton(GroupBox2, QStyle::SP_DirOpenIcon, choose, 16),
                         "bbtnOutFolder", 5, 14, 52, 25);
-  editOutFolder = Place(new QLineEdit(GroupBox2), "editOutFolder", 61, 17, 540, 21);
+  editOutFolder = Place(new PathEdit(PathKind::Folder, GroupBox2), "editOutFolder", 61, 17, 540, 21);
 
   GroupBox4 = Place(new QGroupBox(QStringLiteral("ライブラリユニーク名（例：korimo）"), this),
                     "GroupBox4", 8, 167, 185, 47);
@@ -138,6 +143,10 @@ void TfrmMain::CreateControls() {
   StatusBar1 = Place(new QStatusBar(this), "StatusBar1", 0, kClientHeight - kStatusBarHeight,
                      kClientWidth, kStatusBarHeight);
   StatusBar1->setSizeGripEnabled(false);
+  labelClosing = new QLabel(QStringLiteral("処理の完了後に終了します"), StatusBar1);
+  labelClosing->setObjectName(QStringLiteral("labelClosing"));
+  StatusBar1->addPermanentWidget(labelClosing);
+  labelClosing->hide();
 
   connect(bbtnKihonmdb, &QPushButton::clicked, this, &TfrmMain::bbtnKihonmdbClick);
   connect(bbtnSVGFolder, &QPushButton::clicked, this, &TfrmMain::bbtnSVGFolderClick);
@@ -210,8 +219,40 @@ void TfrmMain::BrowseFolder(QLineEdit* edit) {
   });
 }
 
+// The buttons are disabled for the whole build: a second build could only be refused
+// (the compiler file is in use), and that would read like a failure of the first.
 void TfrmMain::bbtnStartClick() {
+  SetBuilding(true);
   RunReportingFailures(dialogs_, [&] { RunStartSequence(*this, dialogs_, ADOConnectionMain); });
+  SetBuilding(false);
+  if (closeWhenBuilt_) close();
+}
+
+// A focused button that is disabled would pass the focus on to the next field with all
+// its text selected, where the next key typed replaces it. The window holds the focus
+// instead and gives it back afterwards, unless the build put it somewhere (a field that
+// failed the checks).
+void TfrmMain::SetBuilding(bool building) {
+  const std::initializer_list<QPushButton*> buttons = {bbtnKihonmdb, bbtnSVGFolder, bbtnOutFolder, bbtnStart};
+  building_ = building;
+  if (building) {
+    focusBeforeBuild_ = focusWidget();
+    if (std::find(buttons.begin(), buttons.end(), focusBeforeBuild_) != buttons.end()) setFocus();
+  }
+  for (QPushButton* button : buttons) button->setEnabled(!building);
+  if (!building && focusWidget() == this && focusBeforeBuild_) focusBeforeBuild_->setFocus();
+}
+
+// Closing asks nothing: the build goes on to its end and its clean-up, its outcome is
+// shown, and then the window closes. Until then the status bar says so.
+void TfrmMain::closeEvent(QCloseEvent* event) {
+  if (!building_) {
+    QWidget::closeEvent(event);
+    return;
+  }
+  closeWhenBuilt_ = true;
+  labelClosing->show();
+  event->ignore();
 }
 
 QLineEdit* TfrmMain::Edit(Field field) const {
@@ -224,6 +265,8 @@ QLineEdit* TfrmMain::Edit(Field field) const {
   }
   return editKihonmdb;
 }
+
+void TfrmMain::FocusField(Field field) { Edit(field)->setFocus(Qt::OtherFocusReason); }
 
 QString TfrmMain::FieldText(Field field) const { return Edit(field)->text(); }
 

@@ -3,6 +3,7 @@
 // display (settings, checks, start sequence); dialogs go through Dialogs.
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 
 #include "frontend/dbcreate.h"
@@ -10,6 +11,7 @@
 #include "frontend/view.h"
 
 class QGroupBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QStatusBar;
@@ -30,6 +32,7 @@ class TfrmMain : public QWidget, public View {
   void SetStatusText(const QString& text) override;
   QString StatusText() const override;
   void SetBusy(bool busy) override;
+  void FocusField(Field field) override;
 
   void bbtnKihonmdbClick();
   void bbtnSVGFolderClick();
@@ -39,6 +42,8 @@ class TfrmMain : public QWidget, public View {
  protected:
   void keyPressEvent(QKeyEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  // During a build the window stays until the build has ended and cleaned up.
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   void FormCreate();
@@ -47,10 +52,14 @@ class TfrmMain : public QWidget, public View {
   void ChainTabOrder();
   void BrowseFolder(QLineEdit* edit);
   QLineEdit* Edit(Field field) const;
+  void SetBuilding(bool building);
 
   Dialogs& dialogs_;
   bool busy_ = false;
   bool shown_ = false;
+  bool building_ = false;
+  bool closeWhenBuilt_ = false;
+  QPointer<QWidget> focusBeforeBuild_;
 
   // The controls, under the names users and the other units know them by.
   QGroupBox* GroupBox12 = nullptr;
@@ -68,6 +77,8 @@ class TfrmMain : public QWidget, public View {
   QLineEdit* editCopyright = nullptr;
   QPushButton* bbtnStart = nullptr;
   QStatusBar* StatusBar1 = nullptr;
+  // At the right of the status bar once the window was closed during a build.
+  QLabel* labelClosing = nullptr;
 
   // The database connection of the import: lives as long as the window and keeps its
   // connection string from one import to the next.

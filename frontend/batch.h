@@ -47,6 +47,7 @@ class BatchView : public View {
   void SetStatusText(const QString& text) override { status_ = text; }
   QString StatusText() const override { return status_; }
   void SetBusy(bool) override {}
+  void FocusField(Field) override {}
 
  private:
   QString fields_[5];

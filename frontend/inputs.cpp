@@ -1,5 +1,7 @@
 #include "frontend/inputs.h"
 
+#include <optional>
+
 #include "platform/dir_listing.h"
 
 namespace orlindo {
@@ -9,23 +11,26 @@ std::string PathText(const View& view, Field field) { return view.FieldText(fiel
 
 }  // namespace
 
-int CheckInputs(const View& view, Dialogs& dialogs) {
+int CheckInputs(View& view, Dialogs& dialogs) {
   int failures = 0;
-  const auto check = [&](bool passes, const QString& warning) {
+  std::optional<Field> firstFailed;
+  const auto check = [&](Field field, bool passes, const QString& warning) {
     if (passes) return;
     dialogs.Show(Notice::Warning, warning);
     ++failures;
+    if (!firstFailed) firstFailed = field;
   };
-  check(zav::IsExistingFile(PathText(view, Field::Kihonmdb)),
+  check(Field::Kihonmdb, zav::IsExistingFile(PathText(view, Field::Kihonmdb)),
         QStringLiteral("定義データベースを正しく指定してください"));
-  check(zav::IsExistingFolder(PathText(view, Field::SVGFolder)),
+  check(Field::SVGFolder, zav::IsExistingFolder(PathText(view, Field::SVGFolder)),
         QStringLiteral("SVGファイルフォルダを正しく指定してください"));
-  check(zav::IsExistingFolder(PathText(view, Field::OutFolder)),
+  check(Field::OutFolder, zav::IsExistingFolder(PathText(view, Field::OutFolder)),
         QStringLiteral("出力フォルダを正しく指定してください"));
-  check(!view.FieldText(Field::Uniqkey).isEmpty(),
+  check(Field::Uniqkey, !view.FieldText(Field::Uniqkey).isEmpty(),
         QStringLiteral("ライブラリユニーク名を正しく指定してください"));
-  check(!view.FieldText(Field::Copyright).isEmpty(),
+  check(Field::Copyright, !view.FieldText(Field::Copyright).isEmpty(),
         QStringLiteral("Copyrightを正しく指定してください"));
+  if (firstFailed) view.FocusField(*firstFailed);
   return -failures;
 }
 

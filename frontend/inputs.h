@@ -8,7 +8,8 @@
 namespace orlindo {
 
 // 0 when every input passes, otherwise minus the number of failed tests. Texts are taken
-// as they stand: a text of blanks is not empty, and nothing is trimmed.
-int CheckInputs(const View& view, Dialogs& dialogs);
+// as they stand: a text of blanks is not empty, and nothing is trimmed. After the
+// warnings the focus goes to the first field that failed, for the user to mend it.
+int CheckInputs(View& view, Dialogs& dialogs);
 
 }  // namespace orlindo

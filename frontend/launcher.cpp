@@ -72,8 +72,9 @@ bool RunCompiler(View& view, Dialogs& dialogs, const std::string& compilerPath,
       throw zav::Failure(zav::ErrorKind::General, compilerPath + "を起動できません");
     }
     if (compiler.state() != QProcess::NotRunning) wait.exec();
-    // The loop also ends when the application quits (the window was closed); the
-    // compiler is not stopped, and the clean-up still follows its end.
+    // The loop also ends when the application is told to quit from outside the window
+    // (which waits for the build); the compiler is not stopped, and the clean-up still
+    // follows its end.
     if (compiler.state() != QProcess::NotRunning) compiler.waitForFinished(-1);
 
     const bool crashed = compiler.exitStatus() == QProcess::CrashExit;

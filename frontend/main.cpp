@@ -4,12 +4,14 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <cstdio>
+#include <memory>
 
 #include "frontend/Unit1.h"
 #include "frontend/batch.h"
 #include "platform/codepage.h"
 #include "frontend/error_box.h"
 #include "frontend/qt_dialogs.h"
+#include "frontend/qt_translations.h"
 
 int main(int argc, char** argv) {
   if (orlindo::WantsConsole(argc, argv)) {
@@ -23,6 +25,8 @@ int main(int argc, char** argv) {
   if (orlindo::ParseCommandLine(QCoreApplication::arguments()).mode != orlindo::CommandLine::Mode::Window) {
     return orlindo::RunBatch(QCoreApplication::arguments(), stdout, stderr);
   }
+  const std::unique_ptr<QTranslator> qtJapanese = orlindo::LoadQtJapanese();
+  if (qtJapanese) app.installTranslator(qtJapanese.get());
   orlindo::QtDialogs dialogs;
   // A ZAV_CODEPAGE that cannot be used is told before any file is read with it.
   if (!orlindo::RunReportingFailures(dialogs, [] { zav::AnsiCodePage(); })) return 1;

@@ -3,8 +3,10 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QStyle>
 
 #include "frontend/error_box.h"
+#include "frontend/list_dialog.h"
 
 namespace orlindo {
 namespace {
@@ -13,8 +15,7 @@ namespace {
 // and block it; with no window (the program ending) they stand alone.
 QWidget* Owner() { return QApplication::activeWindow(); }
 
-// The texts come with Windows line ends (the import's warning separates its list with two
-// CRs); the label breaks lines at "\n" only.
+// The texts come with Windows line ends; the label breaks lines at "\n" only.
 QString WithLinuxLineEnds(QString text) {
   text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   text.replace(u'\r', u'\n');
@@ -25,13 +26,22 @@ QString WithLinuxLineEnds(QString text) {
 
 void QtDialogs::Show(Notice kind, const QString& text) {
   QMessageBox::Icon icon = QMessageBox::Critical;
+  QStyle::StandardPixmap glyph = QStyle::SP_MessageBoxCritical;
   QString caption = ApplicationTitle();
   if (kind == Notice::Warning) {
     icon = QMessageBox::Warning;
+    glyph = QStyle::SP_MessageBoxWarning;
     caption = QStringLiteral("警告");
   } else if (kind == Notice::Information) {
     icon = QMessageBox::Information;
+    glyph = QStyle::SP_MessageBoxInformation;
     caption = QStringLiteral("情報");
+  }
+  // A list would make a message box as tall as the list, its OK button off the screen.
+  if (const std::optional<MessageList> list = SplitMessageList(text)) {
+    ListDialog dialog(caption, QApplication::style()->standardIcon(glyph), *list, Owner());
+    dialog.exec();
+    return;
   }
   QMessageBox box(icon, caption, WithLinuxLineEnds(text), QMessageBox::Ok, Owner());
   // Paths and database texts are shown as they are, never read as markup.

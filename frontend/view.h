@@ -18,6 +18,8 @@ class View {
   virtual QString StatusText() const = 0;
   // The wait cursor while the compiler runs.
   virtual void SetBusy(bool busy) = 0;
+  // Puts the keyboard focus into a field: the first one that failed the input checks.
+  virtual void FocusField(Field field) = 0;
 };
 
 }  // namespace orlindo

@@ -12,6 +12,8 @@ ZAV_PACKAGES=(
   mdbtools mdbtools-dev
   nlohmann-json3-dev
   fonts-noto-cjk
+  # Qt's own texts in Japanese (qtbase_ja), as the window shows them
+  qt6-translations-l10n
   # Checks of the installation and the .deb (tests/packaging, scripts/package_check.sh)
   dpkg-dev lintian groff-base mandoc desktop-file-utils appstream
   libexpat1-dev

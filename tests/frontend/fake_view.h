@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 
 #include "frontend/view.h"
 
@@ -15,12 +16,14 @@ class FieldsView : public orlindo::View {
   void SetStatusText(const QString& text) override { status = text; }
   QString StatusText() const override { return status; }
   void SetBusy(bool isBusy) override { busy = isBusy; }
+  void FocusField(orlindo::Field field) override { focused = field; }
 
   // In the order of orlindo::Field: database, SVG folder, output folder, unique name,
   // copyright.
   std::array<QString, 5> fields;
   QString status;
   bool busy = false;
+  std::optional<orlindo::Field> focused;
 
  private:
   static std::size_t Index(orlindo::Field field) { return static_cast<std::size_t>(field); }

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
+#include <optional>
 #include <vector>
 
 #include "tests/support/temp_dir.h"
@@ -11,6 +13,7 @@
 
 namespace {
 
+using orlindo::Field;
 using orlindo::Notice;
 
 const QString kDatabase = QStringLiteral("定義データベースを正しく指定してください");
@@ -60,6 +63,11 @@ TEST_P(CheckInputsTest, WarnsOncePerFailedCheckInOrder) {
   EXPECT_EQ(orlindo::CheckInputs(view, dialogs), -static_cast<int>(c.warnings.size()));
   EXPECT_EQ(dialogs.Texts(Notice::Warning), c.warnings);
   EXPECT_EQ(dialogs.shown.size(), c.warnings.size());  // warnings only, no other dialog
+  // The focus goes to the field of the first warning, or stays where it was.
+  const std::map<QString, Field> fieldOf = {{kDatabase, Field::Kihonmdb}, {kSvg, Field::SVGFolder},
+                                            {kOut, Field::OutFolder}, {kUniq, Field::Uniqkey},
+                                            {kCopyright, Field::Copyright}};
+  EXPECT_EQ(view.focused, c.warnings.empty() ? std::nullopt : std::optional(fieldOf.at(c.warnings.front())));
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -2,18 +2,22 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDir>
+#include <QDropEvent>
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
 #include <QStyleOptionGroupBox>
 #include <QTest>
+#include <QUrl>
 
 #include <memory>
 #include <string>
@@ -50,6 +54,17 @@ class WindowTest : public zavtest::TempDirTest {
     auto* control = window.findChild<Control*>(QString::fromLatin1(name));
     EXPECT_NE(control, nullptr) << name;
     return control;
+  }
+
+  // A drag over the widget and, when it is accepted, the drop, as Qt delivers them.
+  static bool Drop(QWidget* widget, const QMimeData& data) {
+    const QPoint at = widget->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction | Qt::LinkAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &enter);
+    if (!enter.isAccepted()) return false;
+    QDropEvent drop(QPointF(at), enter.dropAction(), &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &drop);
+    return drop.isAccepted();
   }
 
   static QString Text(const QWidget& window, const char* edit) { return Find<QLineEdit>(window, edit)->text(); }
@@ -276,6 +291,85 @@ TEST_F(WindowTest, StartButtonRunsTheChecks) {
                                          QStringLiteral("出力フォルダを正しく指定してください"),
                                          QStringLiteral("Copyrightを正しく指定してください")};
   EXPECT_EQ(dialogs_.Texts(Notice::Warning), expected);
+}
+
+// After the warnings of the checks, the focus is in the first field that failed (in the
+// order of the checks), ready to be mended.
+TEST_F(WindowTest, TheFocusGoesToTheFirstFieldThatFailedTheChecks) {
+  Put("db.mdb", "");
+  const QString database = QString::fromStdString(Path("db.mdb"));
+  const QString folder = QString::fromStdString(MakeFolder("svg"));
+  struct FocusCase {
+    QString fields[5];
+    const char* focused;
+  };
+  const FocusCase cases[] = {
+      {{"", "", "", "", ""}, "editKihonmdb"},
+      {{database, "", folder, "k", "c"}, "editSVGFolder"},
+      {{database, folder, database, "k", ""}, "editOutFolder"},
+      {{database, folder, folder, "", ""}, "editUniqkey"},
+      {{database, folder, folder, "k", ""}, "editCopyright"},
+  };
+  orlindo::TfrmMain window(dialogs_);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  auto* start = Find<QPushButton>(window, "bbtnStart");
+  for (const FocusCase& c : cases) {
+    for (int field = 0; field < 5; ++field) window.SetFieldText(static_cast<orlindo::Field>(field), c.fields[field]);
+    dialogs_.shown.clear();
+    start->setFocus();
+    QTest::mouseClick(start, Qt::LeftButton);
+    EXPECT_FALSE(dialogs_.shown.empty()) << c.focused;
+    ASSERT_NE(window.focusWidget(), nullptr);
+    EXPECT_EQ(window.focusWidget()->objectName(), c.focused);
+  }
+}
+
+// A file manager drops a file as a file:// URL, with the URL as text beside it. A path
+// field takes the local path when it names the kind of entry the field holds, and
+// refuses the drop otherwise, keeping its text.
+TEST_F(WindowTest, PathFieldsTakeDroppedFilesAndFoldersAsLocalPaths) {
+  Put("定義 #1.mdb", "");
+  const QString file = QString::fromStdString(Path("定義 #1.mdb"));
+  const QString folder = QString::fromStdString(MakeFolder("svg フォルダ"));
+  const QUrl fileUrl = QUrl::fromLocalFile(file);
+  const QUrl folderUrl = QUrl::fromLocalFile(folder);
+  struct DropCase {
+    const char* edit;
+    QList<QUrl> urls;
+    QString taken;  // empty: refused
+  };
+  const DropCase cases[] = {
+      {"editKihonmdb", {fileUrl}, file},
+      {"editSVGFolder", {folderUrl}, folder},
+      {"editOutFolder", {folderUrl}, folder},
+      {"editKihonmdb", {folderUrl}, {}},
+      {"editSVGFolder", {fileUrl}, {}},
+      {"editOutFolder", {QUrl(QStringLiteral("https://example.org/svg"))}, {}},
+      {"editKihonmdb", {fileUrl, fileUrl}, {}},
+      {"editKihonmdb", {QUrl::fromLocalFile(QString::fromStdString(Path("gone.mdb")))}, {}},
+  };
+  orlindo::TfrmMain window(dialogs_);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  for (const DropCase& c : cases) {
+    auto* edit = Find<QLineEdit>(window, c.edit);
+    edit->setText(QStringLiteral("/old"));
+    QMimeData data;
+    data.setUrls(c.urls);
+    data.setText(c.urls.front().toString());
+    EXPECT_EQ(Drop(edit, data), !c.taken.isEmpty()) << c.edit << ' ' << c.urls.front().toString().toStdString();
+    EXPECT_EQ(edit->text(), c.taken.isEmpty() ? QStringLiteral("/old") : c.taken) << c.edit;
+  }
+  // A drop is typed over the old text: undone, the old text is back.
+  auto* edit = Find<QLineEdit>(window, "editKihonmdb");
+  edit->setText(QStringLiteral("/old"));
+  QMimeData data;
+  data.setUrls({fileUrl});
+  ASSERT_TRUE(Drop(edit, data));
+  EXPECT_EQ(edit->text(), file);
+  edit->undo();
+  EXPECT_EQ(edit->text(), QStringLiteral("/old"));
 }
 
 // Leaves frmMain.png in the test's build folder, to look at the window as users see it.
