@@ -119,12 +119,8 @@ INSTANTIATE_TEST_SUITE_P(Targets, PreviewTargetTest,
                          [](const ::testing::TestParamInfo<TargetCase>& info) { return std::string(info.param.name); });
 
 TEST_F(PreviewTest, DamageFoundHalfwayKeepsTheOldPageAndLeavesNoTemporaryOne) {
-  LibraryMaker maker;
-  const std::uint32_t a = maker.AddSymbol("<svg/>");
-  const std::uint32_t b = maker.AddSymbol("<svg><g/></svg>");
-  std::string bytes = maker.Finish(kMark + "lib:a=" + std::to_string(a) + "||\r\nlib:b=" + std::to_string(b) + "||\r\n");
-  bytes[maker.Next() - 8] ^= 0x55;  // b's CRC-32
-  const std::string path = Put("lib.zavlibsvg", bytes);
+  std::uint32_t b = 0;
+  const std::string path = LibraryDamagedAtItsSecondSymbol(b);
   Put("page.html", "old page");
   const zavtest::InspectResult result = Inspect({"preview", path, Path("page.html")});
   EXPECT_NE(result.err.find("symbol \"b\" (block at " + std::to_string(b) + "): the CRC-32 is "), std::string::npos)
