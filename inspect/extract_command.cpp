@@ -3,9 +3,6 @@
 // zavbuild of DIR gives the same library again for a flat tree. Everything is checked
 // and written in a hidden folder first; DIR sees the files only when all are whole,
 // and nothing in it is ever replaced.
-#include <unistd.h>
-
-#include <cerrno>
 #include <map>
 #include <string>
 #include <vector>
@@ -15,6 +12,7 @@
 #include "inspect/opened_library.h"
 #include "inspect/staging_folder.h"
 #include "platform/failure.h"
+#include "platform/file_io.h"
 #include "platform/path_text.h"
 #include "platform/sys_error.h"
 #include "platform/unicode.h"
@@ -99,11 +97,8 @@ std::vector<Problem> Check(const reader::Library& library, const StagingFolder& 
 }
 
 void WriteAllTo(const UniqueFd& fd, std::span<const std::uint8_t> bytes, const std::string& pathText) {
-  while (!bytes.empty()) {
-    const ssize_t put = ::write(fd.get(), bytes.data(), bytes.size());
-    if (put < 0 && errno == EINTR) continue;
-    if (put <= 0) throw Failure(ErrorKind::Write, CannotCreateMessage(pathText, put < 0 ? errno : ENOSPC));
-    bytes = bytes.subspan(static_cast<std::size_t>(put));
+  if (const int error = TryWriteAll(fd.get(), bytes); error != 0) {
+    throw Failure(ErrorKind::Write, CannotCreateMessage(pathText, error));
   }
 }
 
@@ -111,14 +106,10 @@ void Close(UniqueFd& fd, const std::string& pathText) {
   if (const int error = fd.Close(); error != 0) throw Failure(ErrorKind::Write, CannotCreateMessage(pathText, error));
 }
 
-std::span<const std::uint8_t> AsBytes(const std::string& text) {
-  return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
-}
-
 void WriteFile(StagingFolder& staging, const std::string& dir, const std::string& name, const std::string& bytes) {
   const std::string pathText = JoinPathText(dir, name);
   UniqueFd fd = staging.Create(name);
-  WriteAllTo(fd, AsBytes(bytes), pathText);
+  WriteAllTo(fd, {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()}, pathText);
   Close(fd, pathText);
 }
 

@@ -1,19 +1,20 @@
 // zavinspect preview LIB OUT.html: the preview page of a sound library, written under a
 // temporary name beside OUT.html and renamed over it only when whole.
-#include <fcntl.h>
-#include <stdlib.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
-#include <fstream>
+#include <streambuf>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include "inspect/commands.h"
 #include "inspect/console_text.h"
 #include "inspect/opened_library.h"
 #include "inspect/preview_page.h"
 #include "platform/failure.h"
+#include "platform/file_io.h"
+#include "platform/pending_file.h"
 #include "platform/sys_error.h"
 #include "reader/copyright_text.h"
 #include "reader/member_reader.h"
@@ -21,40 +22,63 @@
 namespace zav::inspect {
 namespace {
 
-// The page under a temporary name; removed unless Commit() renamed it into place.
-class PageFile {
+// The rename would put the page in the place of whatever stands at OUT.html: a device
+// (/dev/null, for root), a FIFO or a socket is refused, and a folder, which the rename
+// refuses only once the page is written, is refused before that work.
+void RefuseAllButAFile(const std::string& pathText) {
+  struct stat info;
+  if (::stat(pathText.c_str(), &info) != 0 || S_ISREG(info.st_mode)) return;
+  if (S_ISDIR(info.st_mode)) throw Failure(ErrorKind::FileCreate, CannotCreateMessage(pathText, EISDIR));
+  throw Failure(ErrorKind::FileCreate, "Cannot create file \"" + AbsolutePathText(pathText) + "\". Not a regular file");
+}
+
+// The page as a stream into a pending file beside OUT.html, removed unless Commit()
+// renamed it into place. The page writer does not stop for a failed write: the first
+// one is kept and told at Commit().
+class PageFile final : private std::streambuf {
  public:
-  explicit PageFile(std::string finalPath) : finalPath_(std::move(finalPath)), tempPath_(finalPath_ + ".XXXXXX") {
-    const int fd = ::mkstemp(tempPath_.data());
-    if (fd < 0) throw Failure(ErrorKind::FileCreate, CannotCreateMessage(finalPath_, errno));
-    // mkstemp makes the file for its owner alone; a page is as readable as any new file.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-    ::close(fd);
-    out_.open(tempPath_, std::ios::binary | std::ios::trunc);
-    if (!out_) Fail(errno);
-  }
-  ~PageFile() {
-    if (!committed_) ::unlink(tempPath_.c_str());
+  explicit PageFile(std::string finalPath) : finalPath_(std::move(finalPath)), buffer_(kBufferBytes), stream_(this) {
+    RefuseAllButAFile(finalPath_);
+    if (const int error = file_.CreateBeside(finalPath_, "zavinspect"); error != 0) {
+      throw Failure(ErrorKind::FileCreate, CannotCreateMessage(finalPath_, error));
+    }
+    setp(buffer_.data(), buffer_.data() + buffer_.size());
   }
 
-  std::ostream& Stream() { return out_; }
+  std::ostream& Stream() { return stream_; }
 
   void Commit() {
-    out_.close();
-    if (!out_) Fail(EIO);
-    if (::rename(tempPath_.c_str(), finalPath_.c_str()) != 0) Fail(errno);
-    committed_ = true;
+    if (Drain()) error_ = file_.Close();
+    if (error_ == 0) error_ = file_.Commit();
+    if (error_ != 0) throw Failure(ErrorKind::Write, CannotCreateMessage(finalPath_, error_));
   }
 
  private:
-  [[noreturn]] void Fail(int error) { throw Failure(ErrorKind::Write, CannotCreateMessage(finalPath_, error)); }
+  static constexpr std::size_t kBufferBytes = std::size_t{1} << 16;
+
+  int_type overflow(int_type c) override {
+    if (!Drain()) return traits_type::eof();
+    if (!traits_type::eq_int_type(c, traits_type::eof())) {
+      *pptr() = traits_type::to_char_type(c);
+      pbump(1);
+    }
+    return traits_type::not_eof(c);
+  }
+  int sync() override { return Drain() ? 0 : -1; }
+
+  // Writes what is buffered; false once any write failed.
+  bool Drain() {
+    const std::string_view buffered(pbase(), static_cast<std::size_t>(pptr() - pbase()));
+    setp(buffer_.data(), buffer_.data() + buffer_.size());
+    if (error_ == 0) error_ = TryWriteAll(file_.fd(), buffered);
+    return error_ == 0;
+  }
 
   std::string finalPath_;
-  std::string tempPath_;
-  std::ofstream out_;
-  bool committed_ = false;
+  PendingFile file_;
+  std::vector<char> buffer_;
+  int error_ = 0;  // of the first failed step
+  std::ostream stream_;
 };
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <cerrno>
 
 #include "platform/failure.h"
+#include "platform/file_io.h"
 #include "platform/path_text.h"
 #include "platform/sys_error.h"
 
@@ -16,6 +17,8 @@ namespace zav::inspect {
 namespace {
 
 constexpr std::string_view kStagingPrefix = ".zavinspect-";  // then six random characters
+// Every file is new in a folder no one else writes to.
+constexpr CreateOptions kNewFile{.disposition = Disposition::CreateNew, .followLinks = false};
 
 [[noreturn]] void ThrowCreate(const std::string& pathText, int error) {
   throw Failure(ErrorKind::FileCreate, CannotCreateMessage(pathText, error));
@@ -64,6 +67,7 @@ StagingFolder::StagingFolder(const std::string& dirText) : dirText_(dirText) {
   std::string staging = JoinPathText(holder, pattern);
   if (::mkdtemp(staging.data()) == nullptr) ThrowCreate(dirText, errno);
   stagingName_ = staging.substr(staging.size() - pattern.size());
+  stagingPath_ = staging;
   stagingFd_ = UniqueFd(::openat(parentFd_.get(), stagingName_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (!stagingFd_) {
     const int error = errno;
@@ -84,8 +88,10 @@ StagingFolder::~StagingFolder() {
 }
 
 UniqueFd StagingFolder::Create(const std::string& name) {
-  UniqueFd fd(::openat(stagingFd_.get(), name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
-  if (!fd) ThrowCreate(JoinPathText(dirText_, name), errno);
+  UniqueFd fd;
+  if (const int error = TryCreateFile(JoinPathText(stagingPath_, name), kNewFile, fd); error != 0) {
+    ThrowCreate(JoinPathText(dirText_, name), error);
+  }
   names_.push_back(name);
   return fd;
 }

@@ -35,6 +35,7 @@ class StagingFolder {
   bool dirExisted_ = false;
   UniqueFd parentFd_;   // the folder that holds the hidden folder
   std::string stagingName_;
+  std::string stagingPath_;  // the hidden folder, as a path to create files in
   UniqueFd stagingFd_;
   UniqueFd dirFd_;      // DIR, when it existed
   std::vector<std::string> names_;  // written into the hidden folder

@@ -56,6 +56,7 @@ expect_line() {  # expect_line WHAT EXPECTED COMMAND...
   fi
 }
 expect_line "zavbuild --version" "zavbuild $version" "$root/bin/zavbuild" --version
+expect_line "zavinspect --version" "zavinspect $version" "$root/bin/zavinspect" --version
 expect_line "Orlindo --version" "Orlindo $version" env -u DISPLAY -u WAYLAND_DISPLAY "$root/bin/Orlindo" --version
 
 # The extracted compiler on the extracted example gives the library that the build's own
@@ -65,6 +66,9 @@ mkdir "$work/out" "$work/reference"
 "$build/compiler/zavbuild" example examples/symbols "$work/reference" >/dev/null
 cmp "$work/out/example.zavlibsvg" "$work/reference/example.zavlibsvg"
 echo "package_check: the extracted zavbuild made example.zavlibsvg ($(stat -c %s "$work/out/example.zavlibsvg") bytes)"
+
+# The extracted reader finds that library sound.
+"$root/bin/zavinspect" verify "$work/out/example.zavlibsvg"
 
 # Orlindo in batch mode writes its descriptor files into the SVG folder for the build
 # and leaves it as it found it.

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "tests/inspect/inspect_fixture.h"
+#include "tests/support/file_size_limit.h"
 #include "tests/support/library_bytes.h"
 
 namespace {
@@ -102,17 +103,36 @@ TEST_F(ExtractTest, NeverOverwritesAndLeavesTheFolderAsItWas) {
 }
 
 TEST_F(ExtractTest, DamageFoundHalfwayLeavesNothingBehind) {
-  LibraryMaker maker;
-  const std::uint32_t a = maker.AddSymbol("<svg/>");
-  const std::uint32_t b = maker.AddSymbol("<svg><g/></svg>");
-  std::string bytes = maker.Finish(kMark + "lib:a=" + std::to_string(a) + "||\r\nlib:b=" + std::to_string(b) + "||\r\n");
-  bytes[maker.Next() - 8] ^= 0x55;  // b's CRC-32
-  const std::string path = Put("lib.zavlibsvg", bytes);
+  std::uint32_t b = 0;
+  const std::string path = LibraryDamagedAtItsSecondSymbol(b);
   Put("existing/notes.txt", "kept");
   for (const std::string folder : {"existing", "new"}) {
     const zavtest::InspectResult result = Inspect({"extract", path, Path(folder)});
     EXPECT_NE(result.err.find("symbol \"b\" (block at " + std::to_string(b) + "): the CRC-32 is "), std::string::npos)
         << result.err;
+    EXPECT_EQ(result.status, 1);
+  }
+  EXPECT_EQ(Names(Path("existing")), (std::set<std::string>{"notes.txt"}));
+  EXPECT_EQ(Names(Path()), (std::set<std::string>{"existing", "lib.zavlibsvg"}));
+}
+
+// A write that fails halfway (here: past the process's file size limit, as on a full
+// disk) is told, and the folder is as it was.
+TEST_F(ExtractTest, AFailedWriteLeavesNothingBehind) {
+  LibraryMaker maker;
+  const std::uint32_t a = maker.AddSymbol("<svg/>");
+  const std::uint32_t b = maker.AddSymbol("<svg>" + std::string(100000, ' ') + "</svg>");
+  const std::string path =
+      Put("lib.zavlibsvg", maker.Finish(kMark + "lib:a=" + std::to_string(a) + "||\r\nlib:b=" + std::to_string(b) + "||\r\n"));
+  Put("existing/notes.txt", "kept");
+  for (const std::string folder : {"existing", "new"}) {
+    zavtest::InspectResult result;
+    {
+      const zavtest::ScopedFileSizeLimit limit(50000);
+      ASSERT_TRUE(limit.IsSet());
+      result = Inspect({"extract", path, Path(folder)});
+    }
+    EXPECT_EQ(result.err, "zavinspect: Cannot create file \"" + Path(folder) + "/b.svg\". File too large\n");
     EXPECT_EQ(result.status, 1);
   }
   EXPECT_EQ(Names(Path("existing")), (std::set<std::string>{"notes.txt"}));

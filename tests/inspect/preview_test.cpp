@@ -1,15 +1,22 @@
-// preview: the page's text escapes the library's, and the page made from the bundled
-// example works in a real browser: headless Chromium loads it from the file, runs its
-// filter, and draws it (read back as the DOM and as a screenshot that is not blank).
+// preview: the page's text escapes the library's, it replaces only a file and only when
+// whole, and the page made from the bundled example works in a real browser: headless
+// Chromium loads it from the file, runs its filter, and draws it (read back as the DOM
+// and as a screenshot that is not blank).
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstdio>
+#include <filesystem>
+#include <iterator>
 #include <map>
+#include <set>
 #include <string>
 
 #include "tests/compiler/zavbuild_runner.h"
 #include "tests/inspect/inspect_fixture.h"
 #include "tests/inspect/png_pixels.h"
+#include "tests/support/file_size_limit.h"
 #include "tests/support/library_bytes.h"
 
 namespace {
@@ -74,6 +81,71 @@ TEST_F(PreviewTest, EscapesEveryTextAndDrawsSymbolsAsImages) {
             std::string::npos);
   EXPECT_EQ(page.find("http://"), std::string::npos);  // nothing the page could fetch
   EXPECT_EQ(page.find("https://"), std::string::npos);
+}
+
+struct TargetCase {
+  const char* name;
+  std::string target;  // below the test's folder
+  std::string err;     // after "zavinspect: Cannot create file \"<path>\". "
+};
+
+class PreviewTargetTest : public PreviewTest, public ::testing::WithParamInterface<TargetCase> {};
+
+// Whatever stands at OUT.html but a file stays as it was, and no temporary page is left
+// beside it.
+TEST_P(PreviewTargetTest, RefusesAllButAFileAndLeavesNothingBehind) {
+  const TargetCase& c = GetParam();
+  LibraryMaker maker;
+  const std::string path = Put("lib.zavlibsvg", maker.Finish(kMark + "lib:a=" + std::to_string(maker.AddSymbol("<svg/>")) + "||\r\n"));
+  MakeFolder("folder.html");
+  ASSERT_EQ(mkfifo(Path("fifo.html").c_str(), 0600), 0);
+  const zavtest::InspectResult result = Inspect({"preview", path, Path(c.target)});
+  EXPECT_EQ(result.err, "zavinspect: Cannot create file \"" + Path(c.target) + "\". " + c.err + "\n");
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.out, "");
+  struct stat info;
+  ASSERT_EQ(stat(Path("fifo.html").c_str(), &info), 0);
+  EXPECT_TRUE(S_ISFIFO(info.st_mode));
+  EXPECT_TRUE(std::filesystem::is_empty(Path("folder.html")));
+  std::set<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(Path())) names.insert(entry.path().filename().string());
+  EXPECT_EQ(names, (std::set<std::string>{"fifo.html", "folder.html", "lib.zavlibsvg"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Targets, PreviewTargetTest,
+                         ::testing::Values(TargetCase{"Folder", "folder.html", "Is a directory"},
+                                           TargetCase{"Fifo", "fifo.html", "Not a regular file"},
+                                           TargetCase{"NoParent", "none/page.html", "No such file or directory"}),
+                         [](const ::testing::TestParamInfo<TargetCase>& info) { return std::string(info.param.name); });
+
+TEST_F(PreviewTest, DamageFoundHalfwayKeepsTheOldPageAndLeavesNoTemporaryOne) {
+  std::uint32_t b = 0;
+  const std::string path = LibraryDamagedAtItsSecondSymbol(b);
+  Put("page.html", "old page");
+  const zavtest::InspectResult result = Inspect({"preview", path, Path("page.html")});
+  EXPECT_NE(result.err.find("symbol \"b\" (block at " + std::to_string(b) + "): the CRC-32 is "), std::string::npos)
+      << result.err;
+  EXPECT_TRUE(result.err.ends_with("zavinspect: no page written\n")) << result.err;
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(Read(Path("page.html")), "old page");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Path()), std::filesystem::directory_iterator()), 2);
+}
+
+// A write that fails (here: past the process's file size limit) is told, never a page
+// cut short under OUT.html's name.
+TEST_F(PreviewTest, AFailedWriteIsToldAndLeavesNoPage) {
+  LibraryMaker maker;
+  const std::uint32_t a = maker.AddSymbol("<svg>" + std::string(100000, ' ') + "</svg>");
+  const std::string path = Put("lib.zavlibsvg", maker.Finish(kMark + "lib:a=" + std::to_string(a) + "||\r\n"));
+  zavtest::InspectResult result;
+  {
+    const zavtest::ScopedFileSizeLimit limit(50000);
+    ASSERT_TRUE(limit.IsSet());
+    result = Inspect({"preview", path, Path("page.html")});
+  }
+  EXPECT_EQ(result.err, "zavinspect: Cannot create file \"" + Path("page.html") + "\". File too large\n");
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Path()), std::filesystem::directory_iterator()), 1);
 }
 
 TEST_F(PreviewTest, TheBundledExampleWorksInHeadlessChromium) {

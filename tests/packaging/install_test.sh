@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # install_test.sh BUILD VERSION PROGRAM...: `cmake --install BUILD --prefix P` into a
 # temporary P gives a tree that runs from P: each installed program prints its version
-# and does its work on the installed example; the desktop entry names what is installed.
+# and does its work on the installed example (zavinspect reads back what zavbuild made
+# of it); the desktop entry names what is installed.
 set -euo pipefail
 build=$1 version=$2
 shift 2
@@ -32,6 +33,16 @@ for program in "$@"; do
       "$prefix/bin/zavbuild" example "$examples/symbols" "$out" >"$work/console" ||
         fail "zavbuild on the example: $(cat "$work/console")"
       [ -s "$out/example.zavlibsvg" ] || fail "zavbuild made no library"
+      ;;
+    zavinspect)
+      # Reads back what the installed compiler makes of the installed example.
+      "$prefix/bin/zavbuild" example "$examples/symbols" "$out" >"$work/console" ||
+        fail "zavbuild for zavinspect: $(cat "$work/console")"
+      symbols=$(find "$examples/symbols" -name '*.inf' | wc -l)  # one descriptor per symbol
+      got=$("$prefix/bin/zavinspect" verify "$out/example.zavlibsvg") || fail "zavinspect verify: $got"
+      [ "$got" = "$out/example.zavlibsvg: ok: $symbols symbols, 0 warnings" ] || fail "zavinspect verify printed '$got'"
+      "$prefix/bin/zavinspect" list "$out/example.zavlibsvg" >"$work/list" || fail "zavinspect list failed"
+      grep -qx "Symbols: $symbols" "$work/list" || fail "zavinspect list: $(head -5 "$work/list")"
       ;;
     Orlindo)
       before=$(cd "$examples" && find . -type f -exec md5sum {} + | sort)
