@@ -15,15 +15,13 @@ namespace {
 }  // namespace
 
 void ReadWholeFile(const std::string& pathText, std::vector<std::uint8_t>& into) {
-  UniqueFd fd;
-  if (const int error = TryOpenForReading(pathText, fd); error != 0) {
+  ReadStep failedStep;
+  if (const int error = TryReadWholeFile(pathText, into, failedStep); error == 0) {
+    return;
+  } else if (failedStep == ReadStep::Open) {
     throw Failure(ErrorKind::FileOpen, CannotOpenMessage(pathText, error));
   }
-  if (const int error = TryReadAll(fd.get(), into); error == EISDIR) {
-    throw Failure(ErrorKind::FileOpen, CannotOpenMessage(pathText, error));
-  } else if (error != 0) {
-    throw Failure(ErrorKind::Read, std::string(kReadMessage));
-  }
+  throw Failure(ErrorKind::Read, std::string(kReadMessage));
 }
 
 PendingFile CreateLibraryFile(const std::string& finalPath) {
