@@ -2,7 +2,6 @@
 
 #include <cerrno>
 
-#include "platform/dir_listing.h"
 #include "platform/failure.h"
 #include "platform/file_io.h"
 #include "platform/sys_error.h"
@@ -25,9 +24,6 @@ void ReadWholeFile(const std::string& pathText, std::vector<std::uint8_t>& into)
 }
 
 PendingFile CreateLibraryFile(const std::string& finalPath) {
-  if (IsExistingFolder(finalPath)) {
-    throw Failure(ErrorKind::FileCreate, CannotCreateMessage(finalPath, EISDIR));
-  }
   PendingFile file;
   if (const int error = file.CreateBeside(finalPath, "zavbuild", {.access = FileAccess::ReadWrite});
       error != 0) {
