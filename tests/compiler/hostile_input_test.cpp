@@ -4,6 +4,7 @@
 // that would leave the folder or split a line are refused with one report line.
 #include <gtest/gtest.h>
 #include <sys/socket.h>
+#include <zlib.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -14,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/compiler/library_reader.h"
 #include "tests/compiler/zavbuild_runner.h"
 #include "tests/support/temp_dir.h"
 
@@ -199,6 +201,55 @@ TEST_F(HostileInputTest, AReportLineStaysOneLine) {
   Put("src/two\nlines/a.svg.inf", "[INFO]\n");
   const zavtest::ZavbuildResult result = Run();
   EXPECT_EQ(result.output, Failed("Exception: Not matching file for src/two\\nlines/a.svg.inf"));
+}
+
+// A small file that inflates to `contentBytes` zero bytes.
+std::string GzipBomb(std::size_t contentBytes) {
+  z_stream strm{};
+  EXPECT_EQ(deflateInit2(&strm, 9, Z_DEFLATED, 31, 8, Z_DEFAULT_STRATEGY), Z_OK);
+  const std::string zeros(std::size_t{1} << 20, '\0');
+  std::string out(4096, '\0');
+  std::size_t produced = 0;
+  for (std::size_t fed = 0; fed <= contentBytes;) {
+    const std::size_t piece = std::min(zeros.size(), contentBytes - fed);
+    const bool last = fed + piece == contentBytes;
+    strm.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(zeros.data()));
+    strm.avail_in = static_cast<uInt>(piece);
+    int rc;
+    do {
+      if (produced == out.size()) out.resize(out.size() * 2);
+      strm.next_out = reinterpret_cast<Bytef*>(out.data() + produced);
+      strm.avail_out = static_cast<uInt>(out.size() - produced);
+      rc = deflate(&strm, last ? Z_FINISH : Z_NO_FLUSH);
+      produced = out.size() - strm.avail_out;
+    } while (strm.avail_in > 0 || (last && rc != Z_STREAM_END));
+    fed += piece;
+    if (last) break;
+  }
+  deflateEnd(&strm);
+  out.resize(produced);
+  return out;
+}
+
+// A .svgz of 260 KB that inflates to 256 MiB once made zavbuild hold all of it, and
+// more while it grew; the content now streams into the block's compressor.
+TEST_F(HostileInputTest, AnSvgzBombIsStreamedNotHeld) {
+  constexpr std::size_t kContentBytes = std::size_t{256} << 20;
+  const std::string bomb = GzipBomb(kContentBytes);
+  Put("src/bomb.svgz", bomb);
+  Put("src/bomb.svgz.inf", "[INFO]\n");
+  const zavtest::ZavbuildResult result = Run();
+  ASSERT_EQ(result.output, kBanner + "  compiling...\n  done\n\n");
+  EXPECT_LT(result.peakRssKiB, 96 * 1024) << "the content is never held whole";
+  EXPECT_EQ(Read(Path("out/bomb.svgz")), bomb);
+  zavtest::ParsedLibrary parsed;
+  ASSERT_TRUE(zavtest::ParseLibrary(Read(Path("out/lib.zavlibsvg")), parsed));
+  ASSERT_EQ(parsed.blocks.size(), 2u);
+  // The block's member says how long its content is, and the content's CRC.
+  const std::string& member = parsed.blocks[0].member;
+  ASSERT_GT(member.size(), 18u);
+  EXPECT_EQ(zavtest::LE32At(member, member.size() - 4), static_cast<std::uint32_t>(kContentBytes));
+  EXPECT_EQ(zavtest::LE32At(member, member.size() - 8), zavtest::LE32At(bomb, bomb.size() - 8));
 }
 
 }  // namespace

@@ -32,6 +32,7 @@ struct ZavbuildRun {
 struct ZavbuildResult {
   int status = -1;  // the exit status, or 128 + the signal that ended it
   std::string output;
+  long peakRssKiB = 0;  // the most memory it held at once
 };
 
 // A zavbuild that runs meanwhile; FinishZavbuild waits for it.
@@ -89,7 +90,9 @@ inline ZavbuildResult FinishZavbuild(const StartedZavbuild& started) {
   }
   close(started.outputFd);
   int status = 0;
-  waitpid(started.pid, &status, 0);
+  rusage usage{};
+  wait4(started.pid, &status, 0, &usage);
+  result.peakRssKiB = usage.ru_maxrss;
   result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   return result;
 }
