@@ -181,9 +181,9 @@ void StoreDescribedSymbol(DescribedSymbol& symbol, ScanContext& context) {
       throw Failure(ErrorKind::General, "File already exitst: " + sidePath);
     }
   }
-  PendingFile side;
+  RunFile side;
   const bool created =
-      symbol.kind == SymbolKind::Svg && !named && side.CreateInPlace(sidePath, kNewSideFile) == 0;
+      symbol.kind == SymbolKind::Svg && !named && TryCreateSideFile(sidePath, kNewSideFile, side) == 0;
   // A link at the name counts as a file there: nothing is written through it.
   if (!named && !created && IsTakenByNonFolder(sidePath)) {
     throw Failure(ErrorKind::General, "File already exitst: " + sidePath);
