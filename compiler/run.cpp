@@ -38,7 +38,8 @@ constexpr std::string_view kHelpLines[] = {
     "  ZAV_THREADS  - threads a run uses, 1 to 64 (unset: one per core)",
     "  ZAV_CODEPAGE - code page of text files without a byte-order mark, e.g. 932",
     "                 (unset: UTF-8)",
-    "exit status: 0 library made, 1 failure reported, 2 usage text printed",
+    "exit status: 0 library made, 1 failure reported, 2 usage text printed,",
+    "             128+N ended by signal N (TERM, INT, HUP), unfinished files removed",
     "",
 };
 

@@ -4,10 +4,8 @@
 // that would leave the folder or split a line are refused with one report line.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/socket.h>
 #include <zlib.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -19,6 +17,7 @@
 
 #include "tests/compiler/library_reader.h"
 #include "tests/compiler/zavbuild_runner.h"
+#include "tests/support/special_entries.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -35,10 +34,6 @@ class HostileInputTest : public zavtest::TempDirTest {
     Put("src/copyright.txt", "(c)");
     MakeFolder("out");
   }
-  void TearDown() override {
-    if (socket_ >= 0) ::close(socket_);
-    TempDirTest::TearDown();
-  }
   zavtest::ZavbuildResult Run(std::vector<std::string> args = kArgs, unsigned threads = 1) {
     return zavtest::RunZavbuild({std::move(args), Path(), std::nullopt, std::nullopt, threads});
   }
@@ -48,18 +43,7 @@ class HostileInputTest : public zavtest::TempDirTest {
     for (const auto& entry : fs::directory_iterator(Path(relative))) names.insert(entry.path().filename().string());
     return names;
   }
-  void MakeSocket(const std::string& relative) {
-    const std::string path = Path(relative);
-    socket_ = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    ASSERT_GE(socket_, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    ASSERT_LT(path.size(), sizeof address.sun_path);
-    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-    ASSERT_EQ(::bind(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-  }
-
-  int socket_ = -1;
+  zavtest::BoundSocket socket_;
 };
 
 enum class Special { Fifo, Device, Socket };
@@ -88,7 +72,7 @@ TEST_P(SpecialInputTest, IsReportedInsteadOfReadOrWaitedFor) {
   switch (c.kind) {
     case Special::Fifo: ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0); break;
     case Special::Device: fs::create_symlink("/dev/zero", path); break;
-    case Special::Socket: MakeSocket(c.relative); break;
+    case Special::Socket: ASSERT_TRUE(socket_.Bind(path)); break;
   }
   const zavtest::ZavbuildResult result = Run(kArgs, threads);
   std::string expected = c.reportLine;
@@ -152,6 +136,16 @@ TEST_F(HostileInputTest, ALinkInTheOutputFolderIsReportedAndLeftAsItIs) {
       EXPECT_FALSE(Exists(Path("nowhere")));
     }
   }
+}
+
+// A FIFO where the index goes once held zavbuild in open() until a reader came.
+TEST_F(HostileInputTest, AFifoInTheOutputFolderIsReportedNotWaitedFor) {
+  ASSERT_EQ(::mkfifo(Path("out/LIBSVG.txt").c_str(), 0600), 0);
+  const zavtest::ZavbuildResult result = Run();
+  EXPECT_EQ(result.output,
+            Failed("EFCreateError: Cannot create file \"" + Path("out/LIBSVG.txt") + "\". Not a regular file"));
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(Names("out"), std::set<std::string>{"LIBSVG.txt"});
 }
 
 struct NameCase {
@@ -225,26 +219,14 @@ TEST_P(StopTest, ASignalRemovesTheTemporaryLibraryAndEndsTheRun) {
   Put("src/b.svg", "<b/>");
   const std::string held = Put("src/b.svg.inf", "[INFO]\n");
   Put("out/lib.zavlibsvg", "earlier");
-  const int holder = ::open(held.c_str(), O_RDONLY);
-  ASSERT_GE(holder, 0);
-  if (::fcntl(holder, F_SETLEASE, F_WRLCK) != 0) {
-    ::close(holder);
-    GTEST_SKIP() << "no leases here: " << std::strerror(errno);
-  }
-  sigset_t io;
-  sigemptyset(&io);
-  sigaddset(&io, SIGIO);
-  ASSERT_EQ(pthread_sigmask(SIG_BLOCK, &io, nullptr), 0);
+  zavtest::HeldLease lease;
+  if (!lease.Take(held, F_WRLCK)) GTEST_SKIP() << "no leases here: " << std::strerror(errno);
   const zavtest::StartedZavbuild started =
       zavtest::StartZavbuild({kArgs, Path(), std::nullopt, std::nullopt, c.threads});
-  const timespec limit{60, 0};  // only a run that never opens the file comes near it
-  EXPECT_EQ(sigtimedwait(&io, nullptr, &limit), SIGIO);
+  EXPECT_TRUE(lease.WaitUntilSomeoneWaits());
   ::kill(started.pid, c.signal);
-  // Let go: a zavbuild that ignored the signal would now finish, and fail the test.
-  ::fcntl(holder, F_SETLEASE, F_UNLCK);
-  ::close(holder);
+  lease.Release();  // a zavbuild that ignored the signal would now finish, and fail the test
   const zavtest::ZavbuildResult result = zavtest::FinishZavbuild(started);
-  pthread_sigmask(SIG_UNBLOCK, &io, nullptr);
   EXPECT_EQ(result.status, 128 + c.signal);
   EXPECT_EQ(result.output, kBanner + "  compiling...\n");
   EXPECT_EQ(Read(Path("out/lib.zavlibsvg")), "earlier");

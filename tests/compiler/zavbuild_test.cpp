@@ -87,7 +87,8 @@ TEST_F(ZavbuildTest, ALoneVersionOrHelpArgumentIsARequest) {
                          "  ZAV_THREADS  - threads a run uses, 1 to 64 (unset: one per core)\n"
                          "  ZAV_CODEPAGE - code page of text files without a byte-order mark, e.g. 932\n"
                          "                 (unset: UTF-8)\n"
-                         "exit status: 0 library made, 1 failure reported, 2 usage text printed\n"
+                         "exit status: 0 library made, 1 failure reported, 2 usage text printed,\n"
+                         "             128+N ended by signal N (TERM, INT, HUP), unfinished files removed\n"
                          "\n");
   EXPECT_EQ(help.status, 0);
 

@@ -3,9 +3,7 @@
 // real in the temp folder; a regression that blocks is ended by the test's time limit.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,6 +16,7 @@
 #include "platform/file_io.h"
 #include "platform/pending_file.h"
 #include "platform/sys_error.h"
+#include "tests/support/special_entries.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -44,7 +43,7 @@ class SpecialFileTest : public zavtest::TempDirTest, public ::testing::WithParam
       case Entry::Regular: Put("entry", "old"); break;
       case Entry::Fifo: EXPECT_EQ(::mkfifo(path.c_str(), 0600), 0); break;
       case Entry::Device: return "/dev/null";
-      case Entry::Socket: MakeSocket(path); break;
+      case Entry::Socket: EXPECT_TRUE(socket_.Bind(path)); break;
       case Entry::Folder: MakeFolder("entry"); break;
       case Entry::LinkToFile: Put("target", "old"); fs::create_symlink("target", path); break;
       case Entry::LinkToFolder: MakeFolder("target"); fs::create_symlink("target", path); break;
@@ -57,22 +56,7 @@ class SpecialFileTest : public zavtest::TempDirTest, public ::testing::WithParam
     return path;
   }
 
-  void MakeSocket(const std::string& path) {
-    socket_ = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    ASSERT_GE(socket_, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    ASSERT_LT(path.size(), sizeof address.sun_path);
-    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-    ASSERT_EQ(::bind(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address), 0) << std::strerror(errno);
-  }
-
-  void TearDown() override {
-    if (socket_ >= 0) ::close(socket_);
-    TempDirTest::TearDown();
-  }
-
-  int socket_ = -1;
+  zavtest::BoundSocket socket_;
 };
 
 TEST_P(SpecialFileTest, ReadsOnlyRegularFilesWithoutWaiting) {
@@ -135,31 +119,19 @@ using LeaseTest = zavtest::TempDirTest;
 // waits for it as a plain open did, and the holder is told to let go.
 TEST_F(LeaseTest, AFileUnderALeaseIsWaitedFor) {
   const std::string path = Put("leased", "bytes");
-  const int holder = ::open(path.c_str(), O_RDONLY);
-  ASSERT_GE(holder, 0);
-  if (::fcntl(holder, F_SETLEASE, F_RDLCK) != 0) {
-    ::close(holder);
-    GTEST_SKIP() << "no leases here: " << std::strerror(errno);
-  }
-  // A read lease holds back writers only: the open for writing breaks it. The holder
-  // lets go when told (SIGIO), here from a child that waits for nothing but the lease.
-  sigset_t io;
-  sigemptyset(&io);
-  sigaddset(&io, SIGIO);
-  ASSERT_EQ(pthread_sigmask(SIG_BLOCK, &io, nullptr), 0);
+  zavtest::HeldLease lease;
+  if (!lease.Take(path, F_RDLCK)) GTEST_SKIP() << "no leases here: " << std::strerror(errno);
+  // A read lease holds back writers only: the open for writing waits for it.
   const pid_t child = ::fork();
   if (child == 0) {
     zav::UniqueFd fd;
     _exit(zav::TryCreateFile(path, {.disposition = zav::Disposition::OpenAlways}, fd) == 0 ? 0 : 1);
   }
-  const timespec limit{60, 0};  // only a regression that never asks comes near it
-  EXPECT_EQ(sigtimedwait(&io, nullptr, &limit), SIGIO);
-  EXPECT_EQ(::fcntl(holder, F_SETLEASE, F_UNLCK), 0);
-  ::close(holder);
+  EXPECT_TRUE(lease.WaitUntilSomeoneWaits());
+  lease.Release();
   int status = 0;
   ASSERT_EQ(::waitpid(child, &status, 0), child);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  ASSERT_EQ(pthread_sigmask(SIG_UNBLOCK, &io, nullptr), 0);
 }
 
 }  // namespace
