@@ -1,8 +1,9 @@
 // A file made in a folder without a name (O_TMPFILE), filled, and given its name only
 // later, in one step that fails where the name is taken. Until then no one sees it, and
-// if its owner goes first it vanishes with its descriptor: the compiler writes side
-// files ahead of their symbol's turn this way, so that a stopped run leaves none of a
-// later symbol behind. Making the file takes no lock on the folder; naming is cheap.
+// if its owner goes first it vanishes with its descriptor: the compiler makes side
+// files ahead of their symbol's turn this way (and fills them in the turn), so that a
+// stopped run leaves none of a later symbol behind. Making the file takes no lock on
+// the folder; naming is cheap.
 #pragma once
 
 #include <cstdint>
