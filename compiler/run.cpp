@@ -5,6 +5,7 @@
 
 #include "platform/codepage.h"
 #include "platform/failure.h"
+#include "platform/name_rules.h"
 #include "compiler/file_sink.h"
 #include "compiler/folder_scan.h"
 #include "compiler/copyright_file.h"
@@ -37,7 +38,8 @@ constexpr std::string_view kHelpLines[] = {
     "  ZAV_THREADS  - threads a run uses, 1 to 64 (unset: one per core)",
     "  ZAV_CODEPAGE - code page of text files without a byte-order mark, e.g. 932",
     "                 (unset: UTF-8)",
-    "exit status: 0 library made, 1 failure reported, 2 usage text printed",
+    "exit status: 0 library made, 1 failure reported, 2 usage text printed,",
+    "             128+N ended by signal N (TERM, INT, HUP), unfinished files removed",
     "",
 };
 
@@ -53,7 +55,7 @@ bool IsLoneArgument(const std::vector<std::string>& arguments, std::string_view 
 
 void BuildLibrary(const RunNames& names, const RunOptions& options, unsigned threads) {
   const std::string libraryPath = JoinPathText(names.outputFolder, names.libraryName + ".zavlibsvg");
-  PendingFile file = CreateLibraryFile(libraryPath);
+  RunFile file = CreateLibraryFile(libraryPath);
   FileSink sink(file.fd());
   LibraryWriter library(sink, options.libraryLimitBytes);
   library.WriteHeader();
@@ -86,6 +88,11 @@ int ZavbuildMain(const std::vector<std::string>& arguments, std::ostream& consol
     const unsigned threads = options.threads != 0 ? options.threads : ThreadsFromEnvironment();
     const RunNames names{arguments[0], arguments[1], arguments[2]};
     PrintLine(console, "  compiling...");
+    // The name becomes a file name in the output folder and a field of every index
+    // line: it must stay one of each.
+    if (!IsValidLibraryName(names.libraryName)) {
+      throw Failure(ErrorKind::General, "Invalid library name: " + names.libraryName);
+    }
     BuildLibrary(names, options, threads);
     PrintLine(console, "  done");
     PrintLine(console, "");
@@ -100,7 +107,8 @@ int ZavbuildMain(const std::vector<std::string>& arguments, std::ostream& consol
     kind = KindWord(ErrorKind::General);
     message = error.what();
   }
-  PrintLine(console, std::string(kind) + ": " + message);
+  // One line, whatever a path or name in it holds.
+  PrintLine(console, EscapeControlCharacters(std::string(kind) + ": " + message));
   return kExitFailed;
 }
 

@@ -25,7 +25,7 @@ void SymbolStore::CompressSvg(const std::string& sourcePath, Deflater& deflater,
   deflater.CompressMember(source, member);
 }
 
-std::int32_t SymbolStore::StoreSvgMember(std::span<const std::uint8_t> member, PendingFile& side) {
+std::int32_t SymbolStore::StoreSvgMember(std::span<const std::uint8_t> member, RunFile& side) {
   WriteAll(side.fd(), member);
   CommitFile(side, false);
   return library_.AppendBlock(member);
@@ -35,20 +35,25 @@ std::int32_t SymbolStore::StoreSvgz(const std::string& sourcePath, const std::st
   if (const int error = TryReadWholeFile(sourcePath, source_); error != 0) {
     ThrowCopyFailure(error);
   }
-  // Checked before the copy is made, so that a bad file leaves nothing behind.
-  GunzipAll(source_, content_);
-  Compress(content_);
+  // Checked before the copy is made, so that a bad file leaves nothing behind. The
+  // content goes to the compressor as it is inflated, never whole: memory stays the
+  // file and its member, however far it inflates.
+  deflater_.BeginMember(member_, source_.size());
+  GunzipInPieces(source_, content_, [this](std::span<const std::uint8_t> piece) {
+    deflater_.FeedMember(piece, member_);
+  });
+  deflater_.FinishMember(member_);
 
-  PendingFile copy;
-  if (const int error = copy.CreateInPlace(sidePath, kNewSideFile); error != 0) ThrowCopyFailure(error);
+  RunFile copy;
+  if (const int error = TryCreateSideFile(sidePath, kNewSideFile, copy); error != 0) ThrowCopyFailure(error);
   if (const int error = TryWriteAll(copy.fd(), source_); error != 0) ThrowCopyFailure(error);
   // A late write error shows at the close; it is told as the failed write it stands for.
-  if (copy.Commit() != 0) ThrowCopyFailure(EIO);
+  if (TryCommitFile(copy) != 0) ThrowCopyFailure(EIO);
   return library_.AppendBlock(member_);
 }
 
 void SymbolStore::StoreIndex(IndexStream& index, const std::string& txtPath, const std::string& txtzPath) {
-  PendingFile text = CreateSideFile(txtPath);
+  RunFile text = CreateSideFile(txtPath);
   for (const auto piece : index.FilePieces()) WriteAll(text.fd(), piece);
   CommitFile(text, false);
   member_ = index.TakeMember();
@@ -56,12 +61,8 @@ void SymbolStore::StoreIndex(IndexStream& index, const std::string& txtPath, con
   library_.AppendBlock(member_);
 }
 
-void SymbolStore::Compress(std::span<const std::uint8_t> content) {
-  deflater_.CompressMember(content, member_);
-}
-
 void SymbolStore::WriteSideFile(const std::string& sidePath) {
-  PendingFile side = CreateSideFile(sidePath);
+  RunFile side = CreateSideFile(sidePath);
   WriteAll(side.fd(), member_);
   CommitFile(side, false);
 }

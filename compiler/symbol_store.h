@@ -12,7 +12,7 @@
 #include "compiler/deflater.h"
 #include "compiler/index_stream.h"
 #include "compiler/library_writer.h"
-#include "platform/pending_file.h"
+#include "compiler/checked_io.h"
 
 namespace zav {
 
@@ -26,7 +26,7 @@ class SymbolStore {
   // already created and into a block (EWriteError and the writer's limit).
   static void CompressSvg(const std::string& sourcePath, Deflater& deflater,
                           std::vector<std::uint8_t>& source, std::vector<std::uint8_t>& member);
-  std::int32_t StoreSvgMember(std::span<const std::uint8_t> member, PendingFile& side);
+  std::int32_t StoreSvgMember(std::span<const std::uint8_t> member, RunFile& side);
   // The block alone, for a member whose side file was written already.
   std::int32_t AppendSvgBlock(std::span<const std::uint8_t> member) { return library_.AppendBlock(member); }
 
@@ -41,14 +41,13 @@ class SymbolStore {
   void StoreIndex(IndexStream& index, const std::string& txtPath, const std::string& txtzPath);
 
  private:
-  void Compress(std::span<const std::uint8_t> content);  // into member_
   void WriteSideFile(const std::string& sidePath);        // member_ into a new side file
 
   LibraryWriter& library_;
   Deflater deflater_;
   // Reused between symbols, so that their capacity is allocated once per run.
   std::vector<std::uint8_t> source_;
-  std::vector<std::uint8_t> content_;
+  std::vector<std::uint8_t> content_;  // a piece of a ".svgz" symbol's content
   std::vector<std::uint8_t> member_;
 };
 

@@ -46,6 +46,22 @@ TEST_F(DirListingTest, LinksCountAsTheirTargets) {
   EXPECT_FALSE(zav::IsExistingFolder(Path("file.txt")));
 }
 
+// A name that a new file cannot take: a link counts as itself, even one that leads
+// nowhere or to a folder; only a folder (or nothing) leaves the name to be told apart.
+TEST_F(DirListingTest, ANameIsTakenByAnythingButAFolder) {
+  Put("file", "x");
+  MakeFolder("folder");
+  std::filesystem::create_symlink("file", Path("to-file"));
+  std::filesystem::create_symlink("folder", Path("to-folder"));
+  std::filesystem::create_symlink("none", Path("dangling"));
+  for (const char* taken : {"file", "to-file", "to-folder", "dangling"}) {
+    EXPECT_TRUE(zav::IsTakenByNonFolder(Path(taken))) << taken;
+  }
+  EXPECT_FALSE(zav::IsTakenByNonFolder(Path("folder")));
+  EXPECT_FALSE(zav::IsTakenByNonFolder(Path("none")));
+  EXPECT_FALSE(zav::IsTakenByNonFolder(""));
+}
+
 TEST_F(DirListingTest, MissingAndUnreadableFolders) {
   std::vector<zav::DirEntry> entries;
   EXPECT_EQ(zav::ListFolder(Path("nope"), entries), zav::ListResult::NotFound);
