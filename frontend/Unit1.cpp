@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
+#include <cstdio>
 
 #include "frontend/env.h"
 #include "frontend/error_box.h"
@@ -211,7 +212,11 @@ void TfrmMain::BrowseFolder(QLineEdit* edit) {
 }
 
 void TfrmMain::bbtnStartClick() {
-  RunReportingFailures(dialogs_, [&] { RunStartSequence(*this, dialogs_, ADOConnectionMain); });
+  try {
+    RunReportingFailures(dialogs_, [&] { RunStartSequence(*this, dialogs_, ADOConnectionMain); });
+  } catch (const BuildInterrupted& stop) {
+    EndInterruptedBuild(stop, stderr);
+  }
 }
 
 QLineEdit* TfrmMain::Edit(Field field) const {

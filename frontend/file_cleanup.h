@@ -1,6 +1,6 @@
 // The clean-up's file operations on the folders of a build: files found by a wildcard
 // mask as the directory search matches it, and deleted unless read-only or spared.
-// BuildSnapshot (build_snapshot.h) decides which files go.
+// The build journal (build_journal.h) decides which files go.
 #pragma once
 
 #include <set>

@@ -5,6 +5,7 @@
 #include <QMessageBox>
 
 #include "frontend/error_box.h"
+#include "frontend/stop_signals.h"
 
 namespace orlindo {
 namespace {
@@ -33,9 +34,14 @@ void QtDialogs::Show(Notice kind, const QString& text) {
     icon = QMessageBox::Information;
     caption = QStringLiteral("情報");
   }
+  // A build stopped by a signal ends the program without waiting for anyone's OK.
+  if (StopRequested() != 0) return;
   QMessageBox box(icon, caption, WithLinuxLineEnds(text), QMessageBox::Ok, Owner());
   // Paths and database texts are shown as they are, never read as markup.
   box.setTextFormat(Qt::PlainText);
+  if (StopNotifier* stop = StopNotifier::Instance()) {
+    QObject::connect(stop, &StopNotifier::stopRequested, &box, &QMessageBox::reject);
+  }
   box.exec();
 }
 

@@ -31,9 +31,8 @@ TEST_F(StartSequenceTest, BuildsTheLibraryFromTheDatabaseAndLeavesNothingElse) {
   EXPECT_TRUE(index[1].ends_with("|ベンチ|公園")) << index[1];
 
   EXPECT_EQ(Files(out_), (std::vector<std::string>{"korimo.zavlibsvg"}));
-  // The import's descriptor in the subfolder stays: the clean-up keeps to the top.
-  EXPECT_EQ(Files(svg_), (std::vector<std::string>{"bench.svg", "sub/notes.txt", "sub/tree.svg",
-                                                   "sub/tree.svg.inf"}));
+  // The import's descriptor in the subfolder goes too: the journal knows it made it.
+  EXPECT_EQ(Files(svg_), (std::vector<std::string>{"bench.svg", "sub/notes.txt", "sub/tree.svg"}));
   EXPECT_FALSE(Exists(orlindo::CompilerFilePath()));
   EXPECT_EQ(view_.StatusText(), QStringLiteral("処理完了."));
 }
