@@ -2,7 +2,6 @@
 
 #include <cerrno>
 
-#include "platform/dir_listing.h"
 #include "platform/failure.h"
 #include "platform/file_io.h"
 #include "platform/sys_error.h"
@@ -15,21 +14,16 @@ namespace {
 }  // namespace
 
 void ReadWholeFile(const std::string& pathText, std::vector<std::uint8_t>& into) {
-  UniqueFd fd;
-  if (const int error = TryOpenForReading(pathText, fd); error != 0) {
+  ReadStep failedStep;
+  if (const int error = TryReadWholeFile(pathText, into, failedStep); error == 0) {
+    return;
+  } else if (failedStep == ReadStep::Open) {
     throw Failure(ErrorKind::FileOpen, CannotOpenMessage(pathText, error));
   }
-  if (const int error = TryReadAll(fd.get(), into); error == EISDIR) {
-    throw Failure(ErrorKind::FileOpen, CannotOpenMessage(pathText, error));
-  } else if (error != 0) {
-    throw Failure(ErrorKind::Read, std::string(kReadMessage));
-  }
+  throw Failure(ErrorKind::Read, std::string(kReadMessage));
 }
 
 PendingFile CreateLibraryFile(const std::string& finalPath) {
-  if (IsExistingFolder(finalPath)) {
-    throw Failure(ErrorKind::FileCreate, CannotCreateMessage(finalPath, EISDIR));
-  }
   PendingFile file;
   if (const int error = file.CreateBeside(finalPath, "zavbuild", {.access = FileAccess::ReadWrite});
       error != 0) {

@@ -16,8 +16,8 @@ namespace zav {
 void ReadWholeFile(const std::string& pathText, std::vector<std::uint8_t>& into);
 
 // The library, written under a temporary name beside its final path. EFCreateError
-// naming the final path, the path the user knows; a folder in the way fails now, as
-// creating the file would, not at the rename.
+// naming the final path, the path the user knows; a folder or a link in the way fails
+// now, as creating the file would, not at the rename.
 PendingFile CreateLibraryFile(const std::string& finalPath);
 // A side file at its path, created new or truncated; EFCreateError on failure.
 PendingFile CreateSideFile(const std::string& pathText);

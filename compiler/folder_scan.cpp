@@ -19,6 +19,7 @@
 #include "platform/dir_listing.h"
 #include "platform/failure.h"
 #include "platform/file_io.h"
+#include "platform/name_rules.h"
 #include "platform/path_text.h"
 #include "platform/sys_error.h"
 #include "platform/unnamed_file.h"
@@ -164,6 +165,10 @@ void StoreDescribedSymbol(DescribedSymbol& symbol, ScanContext& context) {
   if (symbol.kind == SymbolKind::Other) {
     throw Failure(ErrorKind::General, "Unexpected file format: " + symbolPath);
   }
+  // CR or LF in the name would add lines to the index (a fake alias among them).
+  if (HasControlCharacter(symbolName)) {
+    throw Failure(ErrorKind::General, "Control character in symbol name: " + symbolPath);
+  }
   // The side file written ahead gets its name, which answers the existence check too;
   // failing that, a new file made at once does the same. Anything else takes the long
   // way, which words the failure.
@@ -172,14 +177,15 @@ void StoreDescribedSymbol(DescribedSymbol& symbol, ScanContext& context) {
     const int error = symbol.side.NameAndClose(sidePath);
     symbol.side = UnnamedFile();
     named = error == 0;
-    if (error == EEXIST && IsExistingFile(sidePath)) {
+    if (error == EEXIST && IsTakenByNonFolder(sidePath)) {
       throw Failure(ErrorKind::General, "File already exitst: " + sidePath);
     }
   }
   PendingFile side;
   const bool created =
       symbol.kind == SymbolKind::Svg && !named && side.CreateInPlace(sidePath, kNewSideFile) == 0;
-  if (!named && !created && IsExistingFile(sidePath)) {
+  // A link at the name counts as a file there: nothing is written through it.
+  if (!named && !created && IsTakenByNonFolder(sidePath)) {
     throw Failure(ErrorKind::General, "File already exitst: " + sidePath);
   }
 

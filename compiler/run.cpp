@@ -5,6 +5,7 @@
 
 #include "platform/codepage.h"
 #include "platform/failure.h"
+#include "platform/name_rules.h"
 #include "compiler/file_sink.h"
 #include "compiler/folder_scan.h"
 #include "compiler/copyright_file.h"
@@ -86,6 +87,11 @@ int ZavbuildMain(const std::vector<std::string>& arguments, std::ostream& consol
     const unsigned threads = options.threads != 0 ? options.threads : ThreadsFromEnvironment();
     const RunNames names{arguments[0], arguments[1], arguments[2]};
     PrintLine(console, "  compiling...");
+    // The name becomes a file name in the output folder and a field of every index
+    // line: it must stay one of each.
+    if (!IsValidLibraryName(names.libraryName)) {
+      throw Failure(ErrorKind::General, "Invalid library name: " + names.libraryName);
+    }
     BuildLibrary(names, options, threads);
     PrintLine(console, "  done");
     PrintLine(console, "");
@@ -100,7 +106,8 @@ int ZavbuildMain(const std::vector<std::string>& arguments, std::ostream& consol
     kind = KindWord(ErrorKind::General);
     message = error.what();
   }
-  PrintLine(console, std::string(kind) + ": " + message);
+  // One line, whatever a path or name in it holds.
+  PrintLine(console, EscapeControlCharacters(std::string(kind) + ": " + message));
   return kExitFailed;
 }
 

@@ -35,9 +35,14 @@ std::int32_t SymbolStore::StoreSvgz(const std::string& sourcePath, const std::st
   if (const int error = TryReadWholeFile(sourcePath, source_); error != 0) {
     ThrowCopyFailure(error);
   }
-  // Checked before the copy is made, so that a bad file leaves nothing behind.
-  GunzipAll(source_, content_);
-  Compress(content_);
+  // Checked before the copy is made, so that a bad file leaves nothing behind. The
+  // content goes to the compressor as it is inflated, never whole: memory stays the
+  // file and its member, however far it inflates.
+  deflater_.BeginMember(member_, source_.size());
+  GunzipInPieces(source_, content_, [this](std::span<const std::uint8_t> piece) {
+    deflater_.FeedMember(piece, member_);
+  });
+  deflater_.FinishMember(member_);
 
   PendingFile copy;
   if (const int error = copy.CreateInPlace(sidePath, kNewSideFile); error != 0) ThrowCopyFailure(error);
@@ -54,10 +59,6 @@ void SymbolStore::StoreIndex(IndexStream& index, const std::string& txtPath, con
   member_ = index.TakeMember();
   WriteSideFile(txtzPath);
   library_.AppendBlock(member_);
-}
-
-void SymbolStore::Compress(std::span<const std::uint8_t> content) {
-  deflater_.CompressMember(content, member_);
 }
 
 void SymbolStore::WriteSideFile(const std::string& sidePath) {

@@ -41,14 +41,13 @@ class SymbolStore {
   void StoreIndex(IndexStream& index, const std::string& txtPath, const std::string& txtzPath);
 
  private:
-  void Compress(std::span<const std::uint8_t> content);  // into member_
   void WriteSideFile(const std::string& sidePath);        // member_ into a new side file
 
   LibraryWriter& library_;
   Deflater deflater_;
   // Reused between symbols, so that their capacity is allocated once per run.
   std::vector<std::uint8_t> source_;
-  std::vector<std::uint8_t> content_;
+  std::vector<std::uint8_t> content_;  // a piece of a ".svgz" symbol's content
   std::vector<std::uint8_t> member_;
 };
 

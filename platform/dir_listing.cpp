@@ -69,4 +69,9 @@ bool IsExistingFolder(const std::string& pathText) {
   return !pathText.empty() && stat(pathText.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+bool IsTakenByNonFolder(const std::string& pathText) {
+  struct stat info;
+  return !pathText.empty() && lstat(pathText.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+}
+
 }  // namespace zav

@@ -26,5 +26,8 @@ bool ListingOrderLess(const std::string& a, const std::string& b);
 // target is a file) / an existing folder (a link counts when its target is one).
 bool IsExistingFile(const std::string& pathText);
 bool IsExistingFolder(const std::string& pathText);
+// Whether anything but a folder has the name, a link counted as itself, never followed:
+// a name that a new file cannot take.
+bool IsTakenByNonFolder(const std::string& pathText);
 
 }  // namespace zav

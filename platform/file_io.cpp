@@ -6,7 +6,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <optional>
 
+#include "platform/open_beneath.h"
+#include "platform/path_text.h"
 #include "platform/write_loop.h"
 
 namespace zav {
@@ -15,19 +18,77 @@ namespace {
 // One read() moves at most about 2 GiB on Linux, as one write() does.
 constexpr std::size_t kMaxReadChunkBytes = kMaxWriteChunkBytes;
 
-template <typename Buffer>
-int ReadAllInto(int fd, Buffer& into) {
+// What may be read or written: a regular file. A folder keeps its own errno, which
+// messages have always shown.
+int RegularOnly(const struct stat& info) {
+  if (S_ISREG(info.st_mode)) return 0;
+  return S_ISDIR(info.st_mode) ? EISDIR : kNotRegularFile;
+}
+
+// Why an open of an entry that exists failed, where errno alone misleads: ENXIO is a
+// socket (or a FIFO without a reader, for writing), ELOOP under O_NOFOLLOW a link.
+int ExplainOpenError(int error, int folderFd, const char* name) {
   struct stat info;
-  if (::fstat(fd, &info) != 0) return errno;
-  if (S_ISDIR(info.st_mode)) return EISDIR;
-  // Sized once from the file, so that reading takes no read() beyond the last byte:
-  // a file that grows meanwhile is read up to its size at opening, as a whole-file read
-  // on Windows is; one that shrinks is cut short, which is an error.
-  const auto size = static_cast<std::size_t>(info.st_size);
-  into.resize(size);
+  if (error == ENXIO && ::fstatat(folderFd, name, &info, 0) == 0) return RegularOnly(info);
+  if (error == ELOOP && ::fstatat(folderFd, name, &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(info.st_mode)) {
+    return kIsSymbolicLink;
+  }
+  return error;
+}
+
+// Opened with O_NONBLOCK, so that a FIFO or device never holds the program in open();
+// only a regular file is kept, and it gets its blocking reads and writes back. The
+// fstat is the one the callers need anyway (the size of a whole-file read).
+int KeepRegular(UniqueFd& fd, struct stat& info) {
+  if (::fstat(fd.get(), &info) != 0) {
+    const int error = errno;
+    fd = UniqueFd();
+    return error;
+  }
+  if (const int error = RegularOnly(info); error != 0) {
+    fd = UniqueFd();
+    return error;
+  }
+  if (::fcntl(fd.get(), F_SETFL, 0) != 0) {  // clears O_NONBLOCK: no other status flag is set
+    const int error = errno;
+    fd = UniqueFd();
+    return error;
+  }
+  return 0;
+}
+
+// A lease (a file server's oplock) makes a non-blocking open fail with EWOULDBLOCK.
+// The file behind the name is then made sure of without opening it, and opened again
+// through its descriptor, which cannot have turned into a FIFO meanwhile; that open
+// waits for the lease as a plain open would.
+int OpenLeased(int folderFd, const char* name, int flags, UniqueFd& fd) {
+  UniqueFd path(::openat(folderFd, name, O_PATH | O_CLOEXEC | (flags & O_NOFOLLOW)));
+  if (!path) return errno;
+  struct stat info;
+  if (::fstat(path.get(), &info) != 0) return errno;
+  if (S_ISLNK(info.st_mode)) return kIsSymbolicLink;
+  if (const int error = RegularOnly(info); error != 0) return error;
+  const std::string self = "/proc/self/fd/" + std::to_string(path.get());
+  fd = UniqueFd(::open(self.c_str(), flags & ~(O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK)));
+  return fd ? 0 : errno;
+}
+
+// Opens an entry that may exist already, by the rules above.
+int OpenChecked(int folderFd, const char* name, int flags, mode_t mode, struct stat& info, UniqueFd& fd) {
+  flags |= O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+  fd = UniqueFd(::openat(folderFd, name, flags, mode));
+  if (!fd) {
+    const int error = errno;
+    if (error != EWOULDBLOCK) return ExplainOpenError(error, folderFd, name);
+    if (const int leased = OpenLeased(folderFd, name, flags, fd); leased != 0) return leased;
+  }
+  return KeepRegular(fd, info);
+}
+
+int ReadSized(int fd, std::size_t size, std::uint8_t* into) {
   std::size_t done = 0;
   while (done < size) {
-    const ssize_t got = ::read(fd, into.data() + done, std::min(size - done, kMaxReadChunkBytes));
+    const ssize_t got = ::read(fd, into + done, std::min(size - done, kMaxReadChunkBytes));
     if (got < 0) {
       if (errno == EINTR) continue;
       return errno;
@@ -38,11 +99,35 @@ int ReadAllInto(int fd, Buffer& into) {
   return 0;
 }
 
+// Sized once from the file, so that reading takes no read() beyond the last byte: a
+// file that grows meanwhile is read up to its size at opening, as a whole-file read on
+// Windows is; one that shrinks is cut short, which is an error.
 template <typename Buffer>
-int ReadWholeFileInto(const std::string& pathText, Buffer& into) {
+int ReadSizedInto(int fd, const struct stat& info, Buffer& into) {
+  into.resize(static_cast<std::size_t>(info.st_size));
+  return ReadSized(fd, into.size(), reinterpret_cast<std::uint8_t*>(into.data()));
+}
+
+template <typename Buffer>
+int ReadAllInto(int fd, Buffer& into) {
+  struct stat info;
+  if (::fstat(fd, &info) != 0) return errno;
+  if (const int error = RegularOnly(info); error != 0) return error;
+  return ReadSizedInto(fd, info, into);
+}
+
+int OpenForReading(const std::string& pathText, struct stat& info, UniqueFd& fd) {
+  return OpenChecked(AT_FDCWD, pathText.c_str(), O_RDONLY, 0, info, fd);
+}
+
+template <typename Buffer>
+int ReadWholeFileInto(const std::string& pathText, Buffer& into, ReadStep& failedStep) {
   UniqueFd fd;
-  if (const int error = TryOpenForReading(pathText, fd); error != 0) return error;
-  return ReadAllInto(fd.get(), into);
+  struct stat info;
+  failedStep = ReadStep::Open;
+  if (const int error = OpenForReading(pathText, info, fd); error != 0) return error;
+  failedStep = ReadStep::Read;
+  return ReadSizedInto(fd.get(), info, into);
 }
 
 int AccessFlags(FileAccess access) {
@@ -65,28 +150,81 @@ int DispositionFlags(Disposition disposition) {
   return O_CREAT | O_TRUNC;
 }
 
+int CreateFlags(const CreateOptions& options) {
+  int flags = O_CLOEXEC | AccessFlags(options.access) | DispositionFlags(options.disposition);
+  // An unnamed file's path is its folder, the one the user gave, links and all.
+  if (!options.followLinks && options.disposition != Disposition::Unnamed) flags |= O_NOFOLLOW;
+  return flags;
+}
+
+// A new file (O_EXCL, O_TMPFILE) is a regular file by making; only an open that may
+// meet an existing entry needs the checks.
+bool MayOpenExisting(Disposition disposition) {
+  return disposition != Disposition::CreateNew && disposition != Disposition::Unnamed;
+}
+
+int OpenFolderBeneath(std::string_view beneath, const std::string& folderText, UniqueFd& folder) {
+  const std::optional<std::string> relative = RelativeBelow(beneath, folderText);
+  if (!relative) return kOutsideFolder;
+  const std::string beneathText(beneath);
+  const UniqueFd root(::open(beneathText.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+  if (!root) return errno;
+  const int error = TryOpenBeneath(root.get(), *relative, O_PATH | O_DIRECTORY | O_CLOEXEC, 0, folder);
+  // The folder's own name is a link: for what lies in it, a link on the way.
+  return error == kIsSymbolicLink ? kThroughSymbolicLink : error;
+}
+
 }  // namespace
 
 int TryOpenForReading(const std::string& pathText, UniqueFd& fd) {
-  fd = UniqueFd(::open(pathText.c_str(), O_RDONLY | O_CLOEXEC));
-  return fd ? 0 : errno;
+  struct stat info;
+  return OpenForReading(pathText, info, fd);
 }
 
 int TryReadAll(int fd, std::vector<std::uint8_t>& into) { return ReadAllInto(fd, into); }
 int TryReadAll(int fd, std::string& into) { return ReadAllInto(fd, into); }
 
 int TryReadWholeFile(const std::string& pathText, std::vector<std::uint8_t>& into) {
-  return ReadWholeFileInto(pathText, into);
+  ReadStep unused;
+  return ReadWholeFileInto(pathText, into, unused);
 }
 int TryReadWholeFile(const std::string& pathText, std::string& into) {
-  return ReadWholeFileInto(pathText, into);
+  ReadStep unused;
+  return ReadWholeFileInto(pathText, into, unused);
+}
+int TryReadWholeFile(const std::string& pathText, std::vector<std::uint8_t>& into, ReadStep& failedStep) {
+  return ReadWholeFileInto(pathText, into, failedStep);
+}
+
+int TryCreateFileIn(int folderFd, const std::string& name, const CreateOptions& options, UniqueFd& fd) {
+  const int flags = CreateFlags(options);
+  if (!MayOpenExisting(options.disposition)) {
+    fd = UniqueFd(::openat(folderFd, name.c_str(), flags, options.mode));
+    return fd ? 0 : errno;
+  }
+  struct stat info;
+  return OpenChecked(folderFd, name.c_str(), flags, options.mode, info, fd);
 }
 
 int TryCreateFile(const std::string& pathText, const CreateOptions& options, UniqueFd& fd) {
-  int flags = O_CLOEXEC | AccessFlags(options.access) | DispositionFlags(options.disposition);
-  if (!options.followLinks) flags |= O_NOFOLLOW;
-  fd = UniqueFd(::open(pathText.c_str(), flags, options.mode));
-  return fd ? 0 : errno;
+  if (options.beneath.empty()) return TryCreateFileIn(AT_FDCWD, pathText, options, fd);
+  UniqueFd folder;
+  if (options.disposition == Disposition::Unnamed) {  // pathText is the folder itself
+    if (const int error = OpenFolderBeneath(options.beneath, pathText, folder); error != 0) return error;
+    return TryCreateFileIn(folder.get(), ".", options, fd);
+  }
+  std::string name;
+  if (const int error = TryOpenFolderOf(pathText, options.beneath, folder, name); error != 0) return error;
+  return TryCreateFileIn(folder.get(), name, options, fd);
+}
+
+int TryOpenFolderOf(const std::string& pathText, std::string_view beneath, UniqueFd& folder, std::string& name) {
+  name = FileNameOfPath(pathText);
+  if (name.empty() || name == "." || name == "..") return EISDIR;
+  const std::string folderText = FolderOfPath(pathText);
+  if (!beneath.empty()) return OpenFolderBeneath(beneath, folderText, folder);
+  folder = UniqueFd(::open(folderText.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+  return folder ? 0 : errno;
 }
 
 int TryWriteAll(int fd, std::span<const std::uint8_t> bytes) {

@@ -14,21 +14,31 @@
 #include <vector>
 
 #include "platform/handles.h"
+#include "platform/sys_error.h"  // the layer's own error numbers
 
 namespace zav {
 
-// Opens a file to read it. The one place that decides which files may be read.
+// Opens a file to read it. The one place that decides which files may be read: a
+// regular file only, reached through links or not. A folder gives EISDIR; a FIFO,
+// device or socket gives kNotRegularFile (platform/sys_error.h) and is never waited
+// for, since the file is opened without blocking and only then looked at. A file
+// under a lease (a file server's) is waited for, as an open always did.
 [[nodiscard]] int TryOpenForReading(const std::string& pathText, UniqueFd& fd);
 
 // The file's bytes up to the size it had when opened, replacing what `into` held (its
 // capacity is kept, so a buffer reused from file to file is allocated once). A folder
-// gives EISDIR; a file that ends before that size, EIO.
+// gives EISDIR, anything else but a regular file kNotRegularFile; a file that ends
+// before that size, EIO.
 [[nodiscard]] int TryReadAll(int fd, std::vector<std::uint8_t>& into);
 [[nodiscard]] int TryReadAll(int fd, std::string& into);
 
-// TryOpenForReading, then TryReadAll.
+// TryOpenForReading, then TryReadAll, with one fstat for both.
 [[nodiscard]] int TryReadWholeFile(const std::string& pathText, std::vector<std::uint8_t>& into);
 [[nodiscard]] int TryReadWholeFile(const std::string& pathText, std::string& into);
+// The same, telling which of the two steps failed, for callers that word them apart.
+enum class ReadStep { Open, Read };
+[[nodiscard]] int TryReadWholeFile(const std::string& pathText, std::vector<std::uint8_t>& into,
+                                   ReadStep& failedStep);
 
 enum class FileAccess { Read, Write, ReadWrite };
 
@@ -44,13 +54,32 @@ enum class Disposition {
 struct CreateOptions {
   FileAccess access = FileAccess::Write;
   Disposition disposition = Disposition::CreateAlways;
-  mode_t mode = 0666;        // for a new file, less the umask
-  bool followLinks = true;   // false: a link at the name itself is refused (ELOOP)
+  mode_t mode = 0666;  // for a new file, less the umask
+  // Nothing is written through a link: a link at the name is refused and left as it
+  // is (kIsSymbolicLink; EEXIST for CreateNew, as for any taken name). True only for
+  // a file that its user keeps as a link on purpose.
+  bool followLinks = false;
+  // The folder the user gave, where pathText must lie: set, pathText is reached from
+  // it without any link and without leaving it (kThroughSymbolicLink, kIsSymbolicLink,
+  // kOutsideFolder otherwise). The folder text itself may hold links; pathText must
+  // start with it. Needed only where pathText has folders below the given one: a name
+  // of one part cannot leave its folder once links at the name are refused.
+  std::string_view beneath = {};
 };
 
 // Opens a file to write it (or, with FileAccess::Read, only to hold it). The one place
-// that decides where files may be created and written.
+// that decides where files may be created and written. An existing entry that is not
+// a regular file is refused without waiting for it (kNotRegularFile; a folder EISDIR).
 [[nodiscard]] int TryCreateFile(const std::string& pathText, const CreateOptions& options, UniqueFd& fd);
+
+// The folder that holds pathText, opened to work on its entries by name (O_PATH),
+// reached from `beneath` as TryCreateFile reaches files when that is set; `name`
+// receives pathText's last part (EISDIR where that is "", "." or "..").
+[[nodiscard]] int TryOpenFolderOf(const std::string& pathText, std::string_view beneath, UniqueFd& folder,
+                                  std::string& name);
+// TryCreateFile for the entry `name` of a folder opened so (options.beneath unused).
+[[nodiscard]] int TryCreateFileIn(int folderFd, const std::string& name, const CreateOptions& options,
+                                  UniqueFd& fd);
 
 // Every byte, or the errno of the write that failed; a write that moves no byte at all
 // is ENOSPC (platform/write_loop.h decides every outcome).

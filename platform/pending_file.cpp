@@ -1,5 +1,7 @@
 #include "platform/pending_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -14,20 +16,39 @@ namespace {
 // Names taken by another process (or left by one that died) are passed over.
 constexpr unsigned kNameAttempts = 100;
 
+// What stands at the final name, where the file is to go: nothing or a file.
+int CheckFinalName(int folderFd, const std::string& name, bool replaceLinks) {
+  struct stat info;
+  if (::fstatat(folderFd, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) return 0;
+  if (S_ISLNK(info.st_mode)) {
+    if (replaceLinks) return 0;
+    return kIsSymbolicLink;
+  }
+  return S_ISDIR(info.st_mode) ? EISDIR : 0;
+}
+
 }  // namespace
 
 PendingFile::PendingFile(PendingFile&& other) noexcept
-    : fd_(std::move(other.fd_)),
+    : folder_(std::move(other.folder_)),
+      fd_(std::move(other.fd_)),
       writtenPath_(std::move(other.writtenPath_)),
+      writtenName_(std::move(other.writtenName_)),
       finalPath_(std::move(other.finalPath_)),
+      finalName_(std::move(other.finalName_)),
+      replaceLinks_(other.replaceLinks_),
       pending_(std::exchange(other.pending_, false)) {}
 
 PendingFile& PendingFile::operator=(PendingFile&& other) noexcept {
   if (this != &other) {
     PendingFile old(std::move(*this));  // the file this one held goes now
+    folder_ = std::move(other.folder_);
     fd_ = std::move(other.fd_);
     writtenPath_ = std::move(other.writtenPath_);
+    writtenName_ = std::move(other.writtenName_);
     finalPath_ = std::move(other.finalPath_);
+    finalName_ = std::move(other.finalName_);
+    replaceLinks_ = other.replaceLinks_;
     pending_ = std::exchange(other.pending_, false);
   }
   return *this;
@@ -37,7 +58,7 @@ PendingFile::~PendingFile() {
   if (!pending_) return;
   const int savedErrno = errno;
   fd_ = UniqueFd();
-  ::unlink(writtenPath_.c_str());  // nothing to report from here: the caller failed already
+  ::unlinkat(folder_.get(), writtenName_.c_str(), 0);  // nothing to report: the caller failed already
   errno = savedErrno;
 }
 
@@ -45,7 +66,13 @@ int PendingFile::CreateBeside(const std::string& finalPath, std::string_view tag
                               const CreateOptions& options) {
   static std::atomic<unsigned> serial{0};
   *this = PendingFile();
-  const std::string folder = FolderOfPath(finalPath);
+  if (const int error = TryOpenFolderOf(finalPath, options.beneath, folder_, finalName_); error != 0) {
+    return error;
+  }
+  if (const int error = CheckFinalName(folder_.get(), finalName_, options.followLinks); error != 0) {
+    return error;
+  }
+  const std::string folderText = FolderOfPath(finalPath);
   CreateOptions fresh = options;
   fresh.disposition = Disposition::CreateNew;
   int error = EEXIST;
@@ -54,11 +81,12 @@ int PendingFile::CreateBeside(const std::string& finalPath, std::string_view tag
     std::string name = ".";
     name.append(tag).append("-").append(std::to_string(::getpid())).append("-");
     name.append(std::to_string(serial++)).append(".tmp");
-    std::string temporary = JoinPathText(folder, name);
-    error = TryCreateFile(temporary, fresh, fd_);
+    error = TryCreateFileIn(folder_.get(), name, fresh, fd_);
     if (error == 0) {
-      writtenPath_ = std::move(temporary);
+      writtenPath_ = JoinPathText(folderText, name);
+      writtenName_ = std::move(name);
       finalPath_ = finalPath;
+      replaceLinks_ = options.followLinks;
       pending_ = true;
     }
   }
@@ -67,10 +95,14 @@ int PendingFile::CreateBeside(const std::string& finalPath, std::string_view tag
 
 int PendingFile::CreateInPlace(const std::string& finalPath, const CreateOptions& options) {
   *this = PendingFile();
-  const int error = TryCreateFile(finalPath, options, fd_);
+  std::string name;
+  if (const int error = TryOpenFolderOf(finalPath, options.beneath, folder_, name); error != 0) return error;
+  const int error = TryCreateFileIn(folder_.get(), name, options, fd_);
   if (error == 0) {
     writtenPath_ = finalPath;
+    writtenName_ = name;
     finalPath_ = finalPath;
+    finalName_ = std::move(name);
     pending_ = true;
   }
   return error;
@@ -82,8 +114,9 @@ int PendingFile::Close() { return fd_.Close(); }
 
 int PendingFile::Commit() {
   if (const int error = fd_.Close(); error != 0) return error;
-  if (writtenPath_ != finalPath_) {
-    if (const int error = TryRenameFile(writtenPath_, finalPath_); error != 0) return error;
+  if (writtenName_ != finalName_) {
+    if (const int error = CheckFinalName(folder_.get(), finalName_, replaceLinks_); error != 0) return error;
+    if (::renameat(folder_.get(), writtenName_.c_str(), folder_.get(), finalName_.c_str()) != 0) return errno;
   }
   pending_ = false;
   return 0;

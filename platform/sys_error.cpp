@@ -7,6 +7,13 @@
 namespace zav {
 
 std::string SystemErrorText(int errorNumber) {
+  switch (errorNumber) {
+    case kNotRegularFile: return "Not a regular file";
+    case kIsSymbolicLink: return "Is a symbolic link";
+    case kThroughSymbolicLink: return "A folder on the path is a symbolic link";
+    case kOutsideFolder: return "Outside the folder it must be in";
+    default: break;
+  }
   std::string text = std::strerror(errorNumber);
   while (!text.empty() && (text.back() == ' ' || text.back() == '\r' || text.back() == '\n' ||
                            text.back() == '.' || text.back() == '\t')) {

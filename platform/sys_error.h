@@ -6,7 +6,15 @@
 
 namespace zav {
 
-// strerror(errorNumber) without trailing blanks, line breaks and full stops.
+// Error numbers of the file layer's own, for refusals that no errno names; returned
+// and told like errno values. Far above the system's numbers.
+inline constexpr int kNotRegularFile = 0x10001;       // a FIFO, device, socket or folder
+inline constexpr int kIsSymbolicLink = 0x10002;       // a link at a name written to
+inline constexpr int kThroughSymbolicLink = 0x10003;  // a link on the way below a folder
+inline constexpr int kOutsideFolder = 0x10004;        // a path that leaves its folder
+
+// strerror(errorNumber) without trailing blanks, line breaks and full stops, or the
+// text of one of the numbers above.
 std::string SystemErrorText(int errorNumber);
 
 // The path made absolute against the current folder and lexically normalised; links

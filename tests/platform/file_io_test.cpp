@@ -147,13 +147,14 @@ INSTANTIATE_TEST_SUITE_P(
         CreateCase{"TruncateExistingTruncates", zav::Disposition::TruncateExisting, "older", 0, "new"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(FileIoTest, ALinkAtTheNameIsRefusedOnlyWhenAsked) {
+TEST_F(FileIoTest, ALinkAtTheNameIsFollowedOnlyWhenAsked) {
   Put("target", "old");
   std::filesystem::create_symlink("target", Path("link"));
   zav::UniqueFd fd;
-  EXPECT_EQ(zav::TryCreateFile(Path("link"), {.followLinks = false}, fd), ELOOP);
+  EXPECT_EQ(zav::TryCreateFile(Path("link"), {}, fd), zav::kIsSymbolicLink);
+  EXPECT_EQ(zav::TryCreateFile(Path("link"), {.disposition = zav::Disposition::CreateNew}, fd), EEXIST);
   EXPECT_EQ(Read(Path("target")), "old");
-  ASSERT_EQ(zav::TryCreateFile(Path("link"), {}, fd), 0);
+  ASSERT_EQ(zav::TryCreateFile(Path("link"), {.followLinks = true}, fd), 0);
   ASSERT_EQ(zav::TryWriteAll(fd.get(), std::string_view("new")), 0);
   EXPECT_EQ(Read(Path("target")), "new");
 }

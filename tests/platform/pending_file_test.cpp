@@ -98,16 +98,40 @@ TEST_F(PendingFileTest, FailuresLeaveNothingAndKeepErrno) {
   EXPECT_EQ(file.CreateBeside(Path("none/final.bin"), "test"), ENOENT);
   EXPECT_EQ(file.CreateInPlace(Path("none/final.bin"), {}), ENOENT);
 
-  // A folder in the way fails at the rename; the temporary file still goes.
+  // A folder in the way is refused at once; one that comes meanwhile fails the rename,
+  // and the temporary file still goes.
   MakeFolder("final.bin/inside");
+  EXPECT_EQ(file.CreateBeside(Path("final.bin"), "test"), EISDIR);
+  std::filesystem::rename(Path("final.bin"), Path("later"));
   {
     zav::PendingFile blocked;
     ASSERT_EQ(blocked.CreateBeside(Path("final.bin"), "test"), 0);
+    std::filesystem::rename(Path("later"), Path("final.bin"));
     EXPECT_NE(blocked.Commit(), 0);
     errno = EDQUOT;
   }
   EXPECT_EQ(errno, EDQUOT) << "the caller's errno survives the clean-up";
   EXPECT_EQ(Names(), std::vector<std::string>{"final.bin"});
+}
+
+// A link at the final name is never replaced nor written through, whether it was there
+// first or came while the file was written.
+TEST_F(PendingFileTest, ALinkAtTheFinalNameIsLeftAsItIs) {
+  Put("target", "old");
+  std::filesystem::create_symlink("target", Path("final.bin"));
+  zav::PendingFile file;
+  EXPECT_EQ(file.CreateBeside(Path("final.bin"), "test"), zav::kIsSymbolicLink);
+  EXPECT_EQ(file.CreateInPlace(Path("final.bin"), {}), zav::kIsSymbolicLink);
+  std::filesystem::remove(Path("final.bin"));
+  {
+    zav::PendingFile late;
+    ASSERT_EQ(late.CreateBeside(Path("final.bin"), "test"), 0);
+    std::filesystem::create_symlink("target", Path("final.bin"));
+    EXPECT_EQ(late.Commit(), zav::kIsSymbolicLink);
+  }
+  EXPECT_TRUE(std::filesystem::is_symlink(Path("final.bin")));
+  EXPECT_EQ(Read(Path("target")), "old");
+  EXPECT_EQ(Names().size(), 2u) << "the link and its target, no temporary file";
 }
 
 TEST_F(PendingFileTest, AMovedFileIsOwnedOnce) {

@@ -1,0 +1,255 @@
+// End to end: what a hostile tree or command line does to zavbuild now. Special files as
+// inputs are reported instead of hanging the run (every run has a time limit, so a
+// regression fails), links in the output folder are never written through, and names
+// that would leave the folder or split a line are refused with one report line.
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <zlib.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "tests/compiler/library_reader.h"
+#include "tests/compiler/zavbuild_runner.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kBanner = "Zavora SVG Library Compiler\n";
+const std::vector<std::string> kArgs = {"lib", "src", "out"};
+
+class HostileInputTest : public zavtest::TempDirTest {
+ protected:
+  void SetUp() override {
+    TempDirTest::SetUp();
+    Put("src/copyright.txt", "(c)");
+    MakeFolder("out");
+  }
+  void TearDown() override {
+    if (socket_ >= 0) ::close(socket_);
+    TempDirTest::TearDown();
+  }
+  zavtest::ZavbuildResult Run(std::vector<std::string> args = kArgs, unsigned threads = 1) {
+    return zavtest::RunZavbuild({std::move(args), Path(), std::nullopt, std::nullopt, threads});
+  }
+  static std::string Failed(const std::string& reportLine) { return kBanner + "  compiling...\n" + reportLine + "\n"; }
+  std::set<std::string> Names(const std::string& relative) const {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(Path(relative))) names.insert(entry.path().filename().string());
+    return names;
+  }
+  void MakeSocket(const std::string& relative) {
+    const std::string path = Path(relative);
+    socket_ = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(socket_, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(path.size(), sizeof address.sun_path);
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    ASSERT_EQ(::bind(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  }
+
+  int socket_ = -1;
+};
+
+enum class Special { Fifo, Device, Socket };
+
+struct InputCase {
+  const char* name;
+  const char* relative;  // the entry made special, below the temp folder
+  Special kind;
+  const char* reportLine;  // "@" stands for the temp folder
+};
+
+void PrintTo(const InputCase& c, std::ostream* os) { *os << c.name; }
+
+class SpecialInputTest : public HostileInputTest, public ::testing::WithParamInterface<std::tuple<InputCase, unsigned>> {};
+
+// Before, a FIFO held zavbuild in open() for ever, and a device was stored as an empty
+// drawing.
+TEST_P(SpecialInputTest, IsReportedInsteadOfReadOrWaitedFor) {
+  const auto& [c, threads] = GetParam();
+  Put("src/a.svg", "<a/>");
+  Put("src/a.svg.inf", "[INFO]\n");
+  Put("src/b.svgz.inf", "[INFO]\n");
+  Put("src/b.svgz", std::string("\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03\x03\x00\x00\x00\x00\x00\x00\x00\x00\x00", 20));
+  const std::string path = Path(c.relative);
+  fs::remove(path);
+  switch (c.kind) {
+    case Special::Fifo: ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0); break;
+    case Special::Device: fs::create_symlink("/dev/zero", path); break;
+    case Special::Socket: MakeSocket(c.relative); break;
+  }
+  const zavtest::ZavbuildResult result = Run(kArgs, threads);
+  std::string expected = c.reportLine;
+  if (const std::size_t at = expected.find('@'); at != std::string::npos) expected.replace(at, 1, Path());
+  EXPECT_EQ(result.output, Failed(expected));
+  EXPECT_EQ(result.status, 1);
+  for (const std::string& name : Names("out")) {
+    EXPECT_EQ(name, "a.svgz") << "no library, no temporary file; only an earlier symbol's side file";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Inputs, SpecialInputTest,
+    ::testing::Combine(
+        ::testing::Values(
+            InputCase{"CopyrightFifo", "src/copyright.txt", Special::Fifo,
+                      "EFOpenError: Cannot open file \"@/src/copyright.txt\". Not a regular file"},
+            InputCase{"DescriptorFifo", "src/a.svg.inf", Special::Fifo,
+                      "EFOpenError: Cannot open file \"@/src/a.svg.inf\". Not a regular file"},
+            InputCase{"SvgFifo", "src/a.svg", Special::Fifo,
+                      "Exception: Cannot open file \"@/src/a.svg\". Not a regular file a.svg"},
+            InputCase{"SvgzFifo", "src/b.svgz", Special::Fifo, "Exception: Not a regular file b.svgz"},
+            InputCase{"SvgDevice", "src/a.svg", Special::Device,
+                      "Exception: Cannot open file \"@/src/a.svg\". Not a regular file a.svg"},
+            InputCase{"SvgSocket", "src/a.svg", Special::Socket,
+                      "Exception: Cannot open file \"@/src/a.svg\". Not a regular file a.svg"}),
+        ::testing::Values(1u, 3u)),
+    [](const auto& info) {
+      return std::string(std::get<0>(info.param).name) + "On" + std::to_string(std::get<1>(info.param));
+    });
+
+// A link named like a side file or the library stops the run before anything goes
+// through it; the link and whatever it leads to stay as they were.
+TEST_F(HostileInputTest, ALinkInTheOutputFolderIsReportedAndLeftAsItIs) {
+  Put("src/a.svg", "<a/>");
+  Put("src/a.svg.inf", "[INFO]\n");
+  Put("target", "kept");
+  struct LinkCase {
+    const char* name;
+    const char* to;
+    std::string reportLine;
+  };
+  for (const LinkCase& c :
+       {LinkCase{"a.svgz", "../target", "Exception: File already exitst: out/a.svgz"},
+        LinkCase{"a.svgz", "../nowhere", "Exception: File already exitst: out/a.svgz"},
+        LinkCase{"a.svgz", "../src", "Exception: File already exitst: out/a.svgz"},
+        LinkCase{"lib.zavlibsvg", "../target",
+                 "EFCreateError: Cannot create file \"" + Path("out/lib.zavlibsvg") + "\". Is a symbolic link"},
+        LinkCase{"lib.zavlibsvg", "../nowhere",
+                 "EFCreateError: Cannot create file \"" + Path("out/lib.zavlibsvg") + "\". Is a symbolic link"}}) {
+    fs::remove_all(Path("out"));
+    MakeFolder("out");
+    fs::create_symlink(c.to, Path("out/") + c.name);
+    for (const unsigned threads : {1u, 3u}) {
+      const zavtest::ZavbuildResult result = Run(kArgs, threads);
+      EXPECT_EQ(result.output, Failed(c.reportLine)) << c.name << " -> " << c.to;
+      EXPECT_EQ(result.status, 1);
+      EXPECT_EQ(Names("out"), std::set<std::string>{c.name}) << c.name << " -> " << c.to;
+      EXPECT_EQ(fs::read_symlink(Path("out/") + c.name), c.to);
+      EXPECT_EQ(Read(Path("target")), "kept");
+      EXPECT_FALSE(Exists(Path("nowhere")));
+    }
+  }
+}
+
+struct NameCase {
+  const char* name;
+  std::string libraryName;
+  const char* reportLine;
+};
+
+void PrintTo(const NameCase& c, std::ostream* os) { *os << c.name; }
+
+class LibraryNameTest : public HostileInputTest, public ::testing::WithParamInterface<NameCase> {};
+
+// "../escaped" once wrote the library beside the output folder with exit 0, and CR LF
+// in the name split every index line.
+TEST_P(LibraryNameTest, IsRefusedBeforeAnyFileIsTouched) {
+  const NameCase& c = GetParam();
+  const zavtest::ZavbuildResult result = Run({c.libraryName, "src", "out"});
+  EXPECT_EQ(result.output, Failed(c.reportLine));
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(Names("out"), std::set<std::string>{});
+  EXPECT_EQ(Names(""), (std::set<std::string>{"out", "src"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, LibraryNameTest,
+    ::testing::Values(NameCase{"Parent", "../escaped", "Exception: Invalid library name: ../escaped"},
+                      NameCase{"Slash", "sub/lib", "Exception: Invalid library name: sub/lib"},
+                      NameCase{"Backslash", "sub\\lib", "Exception: Invalid library name: sub\\lib"},
+                      NameCase{"Dot", ".", "Exception: Invalid library name: ."},
+                      NameCase{"DotDot", "..", "Exception: Invalid library name: .."},
+                      NameCase{"LineBreak", "li\r\nb", "Exception: Invalid library name: li\\r\\nb"},
+                      NameCase{"Escape", "li\x1b[2Jb", "Exception: Invalid library name: li\\x1b[2Jb"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A symbol file named "a<CR><LF>X=@lib:evil.svg" once added a fake alias line.
+TEST_F(HostileInputTest, ASymbolNameWithAControlCharacterIsRefusedOnOneLine) {
+  Put("src/a\r\nX=@lib:evil.svg", "<a/>");
+  Put("src/a\r\nX=@lib:evil.svg.inf", "[INFO]\n");
+  for (const unsigned threads : {1u, 3u}) {
+    const zavtest::ZavbuildResult result = Run(kArgs, threads);
+    EXPECT_EQ(result.output, Failed("Exception: Control character in symbol name: src/a\\r\\nX=@lib:evil.svg"));
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(Names("out"), std::set<std::string>{});
+  }
+}
+
+// Folder names are not refused, but a line break in one never splits the report line.
+TEST_F(HostileInputTest, AReportLineStaysOneLine) {
+  Put("src/two\nlines/a.svg.inf", "[INFO]\n");
+  const zavtest::ZavbuildResult result = Run();
+  EXPECT_EQ(result.output, Failed("Exception: Not matching file for src/two\\nlines/a.svg.inf"));
+}
+
+// A small file that inflates to `contentBytes` zero bytes.
+std::string GzipBomb(std::size_t contentBytes) {
+  z_stream strm{};
+  EXPECT_EQ(deflateInit2(&strm, 9, Z_DEFLATED, 31, 8, Z_DEFAULT_STRATEGY), Z_OK);
+  const std::string zeros(std::size_t{1} << 20, '\0');
+  std::string out(4096, '\0');
+  std::size_t produced = 0;
+  for (std::size_t fed = 0; fed <= contentBytes;) {
+    const std::size_t piece = std::min(zeros.size(), contentBytes - fed);
+    const bool last = fed + piece == contentBytes;
+    strm.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(zeros.data()));
+    strm.avail_in = static_cast<uInt>(piece);
+    int rc;
+    do {
+      if (produced == out.size()) out.resize(out.size() * 2);
+      strm.next_out = reinterpret_cast<Bytef*>(out.data() + produced);
+      strm.avail_out = static_cast<uInt>(out.size() - produced);
+      rc = deflate(&strm, last ? Z_FINISH : Z_NO_FLUSH);
+      produced = out.size() - strm.avail_out;
+    } while (strm.avail_in > 0 || (last && rc != Z_STREAM_END));
+    fed += piece;
+    if (last) break;
+  }
+  deflateEnd(&strm);
+  out.resize(produced);
+  return out;
+}
+
+// A .svgz of 260 KB that inflates to 256 MiB once made zavbuild hold all of it, and
+// more while it grew; the content now streams into the block's compressor.
+TEST_F(HostileInputTest, AnSvgzBombIsStreamedNotHeld) {
+  constexpr std::size_t kContentBytes = std::size_t{256} << 20;
+  const std::string bomb = GzipBomb(kContentBytes);
+  Put("src/bomb.svgz", bomb);
+  Put("src/bomb.svgz.inf", "[INFO]\n");
+  const zavtest::ZavbuildResult result = Run();
+  ASSERT_EQ(result.output, kBanner + "  compiling...\n  done\n\n");
+  EXPECT_LT(result.peakRssKiB, 96 * 1024) << "the content is never held whole";
+  EXPECT_EQ(Read(Path("out/bomb.svgz")), bomb);
+  zavtest::ParsedLibrary parsed;
+  ASSERT_TRUE(zavtest::ParseLibrary(Read(Path("out/lib.zavlibsvg")), parsed));
+  ASSERT_EQ(parsed.blocks.size(), 2u);
+  // The block's member says how long its content is, and the content's CRC.
+  const std::string& member = parsed.blocks[0].member;
+  ASSERT_GT(member.size(), 18u);
+  EXPECT_EQ(zavtest::LE32At(member, member.size() - 4), static_cast<std::uint32_t>(kContentBytes));
+  EXPECT_EQ(zavtest::LE32At(member, member.size() - 8), zavtest::LE32At(bomb, bomb.size() - 8));
+}
+
+}  // namespace
