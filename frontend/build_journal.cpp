@@ -29,7 +29,7 @@ constexpr std::string_view kUnfinishedMask = ".build-*.tmp";
 constexpr std::string_view kOutputMasks[] = {"*.svgz", ".zavbuild-*.tmp"};
 constexpr std::string_view kIndexNames[] = {"LIBSVG.txt", "LIBSVG.txtz"};
 
-std::string FolderPath(const JournalRecord& record, BuildFolder folder) {
+const std::string& FolderPath(const JournalRecord& record, BuildFolder folder) {
   return folder == BuildFolder::Svg ? record.svgFolder : record.outFolder;
 }
 
@@ -49,14 +49,14 @@ std::string AbsoluteFolder(const std::string& folder) {
   zav::Fail("ファイル \"" + zav::AbsolutePathText(path) + "\" を作成できません。" + zav::SystemErrorText(error));
 }
 
-// The entry as it is now, without following a link at the name.
+// The entry as it is now, reached without a link.
 EarlierFile Earlier(BuildFolder folder, const std::string& folderText, const std::string& relative) {
   EarlierFile file{folder, relative, EarlierFile::State::Absent, 0, {}};
   const std::string path = zav::JoinPathText(folderText, relative);
   struct stat info;
-  // Where the name cannot even be looked at, the import cannot write it, nor the
-  // restore find anything there to remove: it counts as absent.
-  if (::lstat(path.c_str(), &info) != 0) return file;
+  // Where the name cannot even be reached, the import cannot write it, nor the restore
+  // find anything there to remove: it counts as absent.
+  if (LookBeneath(folderText, relative, info) != 0) return file;
   if (!S_ISREG(info.st_mode)) {
     file.state = EarlierFile::State::LeftAlone;
     return file;
@@ -78,9 +78,10 @@ std::vector<std::string> OutputNames(const std::string& outFolder) {
   return names;
 }
 
-bool SameAsEarlier(const std::string& path, const EarlierFile& earlier) {
+bool SameAsEarlier(const std::string& folder, const EarlierFile& earlier) {
+  const std::string path = zav::JoinPathText(folder, earlier.relative);
   struct stat info;
-  if (::lstat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) ||
+  if (LookBeneath(folder, earlier.relative, info) != 0 || !S_ISREG(info.st_mode) ||
       (info.st_mode & 07777) != earlier.mode || static_cast<std::size_t>(info.st_size) != earlier.bytes.size()) {
     return false;
   }
@@ -89,21 +90,19 @@ bool SameAsEarlier(const std::string& path, const EarlierFile& earlier) {
 }
 
 // Written beside it and renamed over it, so that a failure half way cannot leave the
-// file damaged. The bytes may be private: nobody else may read them before the mode is
-// set. Returns 0 or the errno of the failed step.
-int PutBack(const std::string& path, const EarlierFile& earlier) {
-  if (SameAsEarlier(path, earlier)) return 0;
+// file damaged, and never through a link. The bytes may be private: nobody else may read
+// them before the mode is set. Returns 0 or the errno of the failed step.
+int PutBack(const std::string& folder, const EarlierFile& earlier) {
+  if (SameAsEarlier(folder, earlier)) return 0;
   zav::PendingFile restored;
-  if (const int error = restored.CreateBeside(path, "orlindo-restore", {.mode = 0600}); error != 0) return error;
+  if (const int error = restored.CreateBeside(zav::JoinPathText(folder, earlier.relative), "orlindo-restore",
+                                              {.mode = 0600, .beneath = folder});
+      error != 0) {
+    return error;
+  }
   if (const int error = zav::TryWriteAll(restored.fd(), earlier.bytes); error != 0) return error;
   if (::fchmod(restored.fd(), static_cast<mode_t>(earlier.mode)) != 0) return errno;
   return restored.Commit();  // on failure the temporary file goes, the file stays as it is
-}
-
-// A file the build made; a link or anything else put there is not ours to remove.
-void RemoveMade(const std::string& path) {
-  struct stat info;
-  if (::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)) ::unlink(path.c_str());
 }
 
 // Unique among the builds of every process, and among journals kept from earlier ones.
@@ -184,13 +183,15 @@ std::vector<RestoreProblem> BuildJournal::Restore() {
 std::vector<RestoreProblem> RestoreFolders(const JournalRecord& record) {
   std::vector<RestoreProblem> problems;
   for (const EarlierFile& file : record.files) {
-    const std::string path = zav::JoinPathText(FolderPath(record, file.folder), file.relative);
+    const std::string& folder = FolderPath(record, file.folder);
     switch (file.state) {
       case EarlierFile::State::Absent:
-        RemoveMade(path);
+        RemoveFileBeneath(folder, file.relative);
         break;
       case EarlierFile::State::Regular:
-        if (const int error = PutBack(path, file); error != 0) problems.push_back({path, error});
+        if (const int error = PutBack(folder, file); error != 0) {
+          problems.push_back({zav::JoinPathText(folder, file.relative), error});
+        }
         break;
       case EarlierFile::State::LeftAlone:
         break;

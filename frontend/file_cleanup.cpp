@@ -1,9 +1,11 @@
 #include "frontend/file_cleanup.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/dir_listing.h"
+#include "platform/file_io.h"
 #include "platform/path_text.h"
 #include "platform/unicode.h"
 
@@ -39,6 +41,11 @@ bool IsReadOnly(const std::string& path) {
   return stat(path.c_str(), &info) == 0 && (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
 }
 
+int OpenFolderBeneath(const std::string& folder, const std::string& relative, zav::UniqueFd& opened,
+                      std::string& name) {
+  return zav::TryOpenFolderOf(zav::JoinPathText(folder, relative), folder, opened, name);
+}
+
 }  // namespace
 
 bool MatchesMask(std::string_view name, std::string_view mask) {
@@ -58,6 +65,23 @@ void ListFiles(std::vector<std::string>& list, const std::string& folder, const 
 void DeleteFileUnlessReadOnly(const std::string& path) {
   if (!zav::IsExistingFile(path) || IsReadOnly(path)) return;
   ::unlink(path.c_str());  // a failed deletion is not reported
+}
+
+int LookBeneath(const std::string& folder, const std::string& relative, struct stat& info) {
+  zav::UniqueFd opened;
+  std::string name;
+  if (const int error = OpenFolderBeneath(folder, relative, opened, name); error != 0) return error;
+  return ::fstatat(opened.get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 ? 0 : errno;
+}
+
+void RemoveFileBeneath(const std::string& folder, const std::string& relative) {
+  zav::UniqueFd opened;
+  std::string name;
+  struct stat info;
+  if (OpenFolderBeneath(folder, relative, opened, name) == 0 &&
+      ::fstatat(opened.get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode)) {
+    ::unlinkat(opened.get(), name.c_str(), 0);
+  }
 }
 
 void DeleteFiles(const std::string& folder, const std::string& mask,

@@ -1,7 +1,10 @@
-// The clean-up's file operations on the folders of a build: files found by a wildcard
-// mask as the directory search matches it, and deleted unless read-only or spared.
-// The build journal (build_journal.h) decides which files go.
+// The file operations of a build on the user's folders: files found by a wildcard mask
+// as the directory search matches it, deleted unless read-only or spared; entries below
+// a folder looked at and removed without following a link. The import and the build
+// journal (build_journal.h) decide which files.
 #pragma once
+
+#include <sys/stat.h>
 
 #include <set>
 #include <string>
@@ -22,6 +25,16 @@ void ListFiles(std::vector<std::string>& list, const std::string& folder, const 
 // Deletes the file unless it is missing, a folder, or marked read-only (no write bit,
 // the Linux face of the read-only attribute). A failed deletion is ignored.
 void DeleteFileUnlessReadOnly(const std::string& path);
+
+// The entry `relative` below folder as it is: reached from the folder without a link on
+// the way (the file layer's rule), a link at the name itself not followed. 0, or why
+// not (ENOENT for no entry, the layer's numbers for a link on the way).
+int LookBeneath(const std::string& folder, const std::string& relative, struct stat& info);
+
+// Removes `relative` below folder, reached as LookBeneath reaches it, when it is a
+// regular file; a link or anything else there is not the build's to remove. A failed
+// removal is ignored, as every deletion of the clean-up is.
+void RemoveFileBeneath(const std::string& folder, const std::string& relative);
 
 // DeleteFileUnlessReadOnly for every listed file but those in spare.
 void DeleteFiles(const std::string& folder, const std::string& mask,

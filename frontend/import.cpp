@@ -3,10 +3,10 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <optional>
 #include <set>
 
+#include "frontend/file_cleanup.h"
 #include "frontend/stop_signals.h"
 #include "platform/codepage.h"
 #include "platform/dir_listing.h"
@@ -26,14 +26,16 @@ constexpr const char* kCopyrightName = "copyright.txt";
 std::string Text(const View& view, Field field) { return view.FieldText(field).toStdString(); }
 
 // 0 where the import may write `relative` below the SVG folder: nothing there yet, or a
-// regular file reached without a link. Otherwise why not (an errno).
-// TODO(hardening): the check of links on the way below the folder, from the file layer.
+// regular file reached without a link. Otherwise why not. Other failures to look are
+// left to the write, which reports them as it always did.
 int RefusalOf(const std::string& svgFolder, const std::string& relative) {
   struct stat info;
-  if (::lstat(zav::JoinPathText(svgFolder, relative).c_str(), &info) != 0) return 0;
-  if (S_ISLNK(info.st_mode)) return ELOOP;
+  const int error = LookBeneath(svgFolder, relative, info);
+  if (error == zav::kThroughSymbolicLink || error == zav::kOutsideFolder) return error;
+  if (error != 0) return 0;
+  if (S_ISLNK(info.st_mode)) return zav::kIsSymbolicLink;
   if (S_ISDIR(info.st_mode)) return EISDIR;
-  return S_ISREG(info.st_mode) ? 0 : EINVAL;
+  return S_ISREG(info.st_mode) ? 0 : zav::kNotRegularFile;
 }
 
 [[noreturn]] void CannotCreateCopyright(const std::string& path, int error) {

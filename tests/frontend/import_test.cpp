@@ -5,6 +5,7 @@
 #include "frontend/import.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "platform/codepage.h"
 #include "platform/failure.h"
@@ -186,6 +187,73 @@ TEST_F(ImportTest, LineBreaksInValuesBecomeOneBlankEach) {
   UseDatabase({{Number(1), Text("abc"), Text("a\r\nUniqueID=X"), Text("one\ntwo\rthree\r\n\r\nfour")}});
   Import();
   EXPECT_EQ(Read(Svg("abc.svg.inf")), Descriptor("a UniqueID=X", "one two three  four"));
+}
+
+// Mend: links in the SVG folder carried the import's writes outside it. A linked
+// descriptor, one beyond a linked folder and a FIFO in a descriptor's place are listed
+// and left as they are; the symbols are still found through the links.
+TEST_F(ImportTest, LinksAndSpecialFilesAreListedAndNeverWrittenThrough) {
+  Put("svg/abc.svg", "<svg/>");
+  const std::string target = Put("target.inf", "[INFO]\r\nCAPTION=target\r\n");
+  std::filesystem::create_symlink(target, Svg("abc.svg.inf"));
+  Put("elsewhere/x.svg", "<svg/>");
+  std::filesystem::create_directory_symlink(Path("elsewhere"), Svg("sub"));
+  Put("svg/fifo.svg", "<svg/>");
+  ASSERT_EQ(mkfifo(Svg("fifo.svg.inf").c_str(), 0600), 0);
+  Put("svg/ok.svg", "<svg/>");
+  UseDatabase({{Number(1), Text("abc"), Text("c1"), Text("p1")},
+               {Number(2), Text("sub/x"), Text("c2"), Text("p2")},
+               {Number(3), Text("fifo"), Text("c3"), Text("p3")},
+               {Number(4), Text("ok"), Text("c4"), Text("p4")}});
+
+  Import();
+  EXPECT_EQ(dialogs_.shown, (std::vector<orlindo_test::Shown>{
+                                {Notice::Warning, QString::fromStdString(
+                                                      "次のファイルはリンクか通常のファイルではないため、書き込みませんでした\r\r" +
+                                                      Svg("abc.svg.inf") + "\r\n" + Svg("sub/x.svg.inf") + "\r\n" +
+                                                      Svg("fifo.svg.inf") + "\r\n")}}));
+  EXPECT_EQ(Read(target), "[INFO]\r\nCAPTION=target\r\n");
+  EXPECT_TRUE(std::filesystem::is_symlink(Svg("abc.svg.inf")));
+  EXPECT_FALSE(Exists(Path("elsewhere/x.svg.inf")));
+  EXPECT_TRUE(std::filesystem::is_fifo(Svg("fifo.svg.inf")));
+  EXPECT_EQ(Read(Svg("ok.svg.inf")), Descriptor("c4", "p4"));
+  EXPECT_EQ(view_.StatusText(), QStringLiteral("処理完了."));
+}
+
+// The copyright file is the whole library's: a link or a FIFO in its place ends the
+// import, naming it, before anything is written.
+TEST_F(ImportTest, ACopyrightFileThatIsALinkOrAFifoEndsTheImportUnwritten) {
+  Put("svg/abc.svg", "<svg/>");
+  UseDatabase({{Number(1), Text("abc"), Text("c"), Text("p")}});
+  const std::string target = Put("theirs.txt", "someone else's\r\n");
+  std::filesystem::create_symlink(target, Svg("copyright.txt"));
+  EXPECT_EQ(ImportFailure(), "ファイル \"" + Svg("copyright.txt") + "\" を作成できません。Is a symbolic link");
+  EXPECT_EQ(Read(target), "someone else's\r\n");
+
+  std::filesystem::remove(Svg("copyright.txt"));
+  ASSERT_EQ(mkfifo(Svg("copyright.txt").c_str(), 0600), 0);
+  EXPECT_EQ(ImportFailure(), "ファイル \"" + Svg("copyright.txt") + "\" を作成できません。Not a regular file");
+  EXPECT_TRUE(DescriptorFiles().empty());
+}
+
+// Mend: "sub/" named "<SVG folder>/sub/.svg" and left "sub/.svg.inf", a descriptor of no
+// symbol. A name with nothing after its last "/" is a missing symbol.
+TEST_F(ImportTest, ANameEndingInASlashIsAMissingSymbol) {
+  Put("svg/sub/.svg", "<svg/>");
+  Put("svg/sub/.x.svg", "<svg/>");
+  UseDatabase({{Number(1), Text("sub/"), Text("c"), Text("p")}, {Number(2), Text("sub\\.x"), Text("c"), Text("p")}});
+  Import();
+  EXPECT_TRUE(DescriptorFiles().empty());
+  ASSERT_EQ(dialogs_.shown.size(), 1u);
+  EXPECT_EQ(dialogs_.shown[0].text.toStdString(),
+            "次のファイルが見つかりませんでした\r\r" + Svg("sub/.svg") + "\r\n" + Svg("sub/.x.svg") + "\r\n");
+}
+
+// A FIFO given as the database would block the open for ever.
+TEST_F(ImportTest, AFifoAsTheDatabaseEndsTheImportNamingIt) {
+  ASSERT_EQ(mkfifo(Path("def.mdb").c_str(), 0600), 0);
+  SetField(Field::Kihonmdb, Path("def.mdb"));
+  EXPECT_EQ(ImportFailure(), "ファイル \"" + Path("def.mdb") + "\" を開けません。Not a regular file");
 }
 
 struct MissingColumnCase {
