@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
+#include <map>
 #include <set>
 #include <string_view>
 
@@ -95,14 +96,54 @@ bool SameAsEarlier(const std::string& folder, const EarlierFile& earlier) {
 int PutBack(const std::string& folder, const EarlierFile& earlier) {
   if (SameAsEarlier(folder, earlier)) return 0;
   zav::PendingFile restored;
-  if (const int error = restored.CreateBeside(zav::JoinPathText(folder, earlier.relative), "orlindo-restore",
-                                              {.mode = 0600, .beneath = folder});
+  const std::string path = zav::JoinPathText(folder, earlier.relative);
+  if (const int error = restored.CreateBeside(path, zav::FileNameOfPath(path), {.mode = 0600, .beneath = folder});
       error != 0) {
     return error;
   }
   if (const int error = zav::TryWriteAll(restored.fd(), earlier.bytes); error != 0) return error;
   if (::fchmod(restored.fd(), static_cast<mode_t>(earlier.mode)) != 0) return errno;
   return restored.Commit();  // on failure the temporary file goes, the file stays as it is
+}
+
+// Whether `name` is the temporary file of a write of one of `names` (PendingFile's
+// "." name "-" pid "-" serial ".tmp", the form of the import's writes and the restore's).
+bool IsTemporaryOf(std::string_view name, const std::set<std::string, std::less<>>& names) {
+  if (!name.starts_with('.') || !name.ends_with(".tmp")) return false;
+  name = name.substr(1, name.size() - 5);
+  for (int part = 0; part < 2; ++part) {
+    const std::size_t dash = name.rfind('-');
+    if (dash == std::string_view::npos || dash + 1 == name.size() ||
+        name.find_first_not_of("0123456789", dash + 1) != std::string_view::npos) {
+      return false;
+    }
+    name = name.substr(0, dash);
+  }
+  return names.contains(name);
+}
+
+// A build killed while it wrote a file leaves that write's temporary file beside it; a
+// running build never does (a failed write removes its own), so only a start looks.
+void RemoveWriteLeftovers(const JournalRecord& record) {
+  // (folder, subfolder below it) -> the names the build wrote there
+  std::map<std::pair<std::string, std::string>, std::set<std::string, std::less<>>> written;
+  for (const EarlierFile& file : record.files) {
+    const std::size_t slash = file.relative.rfind('/');
+    const std::string below = slash == std::string::npos ? std::string() : file.relative.substr(0, slash);
+    written[{FolderPath(record, file.folder), below}].insert(file.relative.substr(slash + 1));
+  }
+  for (const auto& [where, names] : written) {
+    const auto& [folder, below] = where;
+    std::vector<zav::DirEntry> entries;
+    if (zav::ListFolder(below.empty() ? folder : zav::JoinPathText(folder, below), entries) != zav::ListResult::Listed) {
+      continue;
+    }
+    for (const zav::DirEntry& entry : entries) {
+      if (entry.isFile && IsTemporaryOf(entry.name, names)) {
+        RemoveFileBeneath(folder, below.empty() ? entry.name : zav::JoinPathText(below, entry.name));
+      }
+    }
+  }
 }
 
 // Unique among the builds of every process, and among journals kept from earlier ones.
@@ -224,6 +265,7 @@ std::vector<UnfinishedBuild> RecoverUnfinishedBuilds(const std::string& journalF
     if (claim == Claim::Taken) build.readError = zav::TryReadAll(fd.get(), bytes);
     if (build.readError == 0) build.record = DecodeJournal(bytes);
     if (build.record) {
+      RemoveWriteLeftovers(*build.record);
       build.problems = RestoreFolders(*build.record);
       if (build.problems.empty()) RemoveAndSync(build.journalPath, journalFolder);
     }

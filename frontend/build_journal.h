@@ -69,8 +69,9 @@ struct UnfinishedBuild {
 };
 
 // Every journal in the folder that no running build holds, applied and removed; one that
-// cannot be read or applied in full is kept for the next start. Leftovers of a journal
-// that was never complete (nothing was changed yet when it was being written) are removed.
+// cannot be read or applied in full is kept for the next start. The temporary file of a
+// write the build was killed in is removed with it, and so are the leftovers of a
+// journal that was never complete (nothing was changed yet when it was being written).
 std::vector<UnfinishedBuild> RecoverUnfinishedBuilds(const std::string& journalFolder);
 
 }  // namespace orlindo

@@ -104,9 +104,14 @@ TEST_F(BuildJournalTest, TheCleanUpPutsBackWhatTheBuildChangedAndRemovesWhatItMa
 // Killed at any moment: the journal stays, and the next start puts the folders back,
 // also from a restore that was itself cut short half way.
 TEST_F(BuildJournalTest, TheNextStartPutsBackWhatAKilledBuildLeft) {
+  Put("svg/.notes-1-2.tmp", "the user's, though it looks like a temporary file");
+  Put("svg/.made.svg.inf-x-1.tmp", "not of the form of ours");
   const zavtest::FolderState before = Now();
   { BuildJournal killed = Begin(); }
   Build();
+  // Killed in the middle of a write: its temporary file stays beside the file.
+  Put("svg/.made.svg.inf-4242-7.tmp", "[IN");
+  Put("svg/sub/.deep.svg.inf-4242-8.tmp", "");
   Put("svg/bench.svg.inf", "[INFO]\r\nUniqueID=PB-1\r\nCAPTION=old\r\n");  // restored before the kill
   std::filesystem::remove(Path("out/bench.svgz"));
 

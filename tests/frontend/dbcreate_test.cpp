@@ -159,6 +159,23 @@ TEST_F(DbCreateTest, ClosedConnectionIsOpenedByTheDataset) {
             "接続が開いている間は接続文字列を変更できません");
 }
 
+// Mend: after a failed connect the dataset connected once more, so a file that timed
+// out kept the user waiting twice as long as the message said. The dataset now reports
+// the failure of the connect that was just made.
+TEST_F(DbCreateTest, AConnectionThatJustFailedIsNotTriedAgain) {
+  const std::string path = Put("def.mdb", "not yet a database");
+  Connection connection;
+  ASSERT_EQ(orlindo::ConnectDatabase(path, "", "", connection), -2);
+  SampleDatabase();  // a second attempt would now succeed
+  Dataset dataset(connection);
+  const std::string refused = "ファイル \"" + path + "\" は Access のデータベースとして読めません";
+  EXPECT_EQ(FailureText([&] { orlindo::OpenTable(dataset, "T_main", "", "ORDER BY ID"); }), refused);
+
+  ASSERT_EQ(orlindo::ConnectDatabase(path, "", "", connection), 0);  // a new connect tries anew
+  orlindo::OpenTable(dataset, "T_main", "", "ORDER BY ID");
+  EXPECT_EQ(dataset.RecordCount(), 4);
+}
+
 TEST_F(DbCreateTest, HeldFileIsReadEvenAfterItsNameIsGone) {
   const std::string path = SampleDatabase();
   Connection connection;
