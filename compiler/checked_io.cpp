@@ -23,32 +23,51 @@ void ReadWholeFile(const std::string& pathText, std::vector<std::uint8_t>& into)
   throw Failure(ErrorKind::Read, std::string(kReadMessage));
 }
 
-PendingFile CreateLibraryFile(const std::string& finalPath) {
-  PendingFile file;
-  if (const int error = file.CreateBeside(finalPath, "zavbuild", {.access = FileAccess::ReadWrite});
+RunFile CreateLibraryFile(const std::string& finalPath) {
+  RunFile run;
+  const SignalsHeld held;  // made and marked, with no signal in between
+  if (const int error = run.file.CreateBeside(finalPath, "zavbuild", {.access = FileAccess::ReadWrite});
       error != 0) {
     throw Failure(ErrorKind::FileCreate, CannotCreateMessage(finalPath, error));
   }
-  return file;
+  run.mark = UnfinishedMark(run.file.WrittenPath());
+  return run;
 }
 
-PendingFile CreateSideFile(const std::string& pathText) {
-  PendingFile file;
-  if (const int error = file.CreateInPlace(pathText, {.access = FileAccess::ReadWrite}); error != 0) {
+int TryCreateSideFile(const std::string& pathText, const CreateOptions& options, RunFile& into) {
+  into = RunFile();
+  const SignalsHeld held;
+  if (const int error = into.file.CreateInPlace(pathText, options); error != 0) return error;
+  into.mark = UnfinishedMark(into.file.WrittenPath());
+  return 0;
+}
+
+RunFile CreateSideFile(const std::string& pathText) {
+  RunFile run;
+  if (const int error = TryCreateSideFile(pathText, {.access = FileAccess::ReadWrite}, run); error != 0) {
     throw Failure(ErrorKind::FileCreate, CannotCreateMessage(pathText, error));
   }
-  return file;
+  return run;
 }
 
 void WriteAll(int fd, std::span<const std::uint8_t> bytes) {
   if (TryWriteAll(fd, bytes) != 0) ThrowWriteError();
 }
 
-void CommitFile(PendingFile& file, bool syncToDisk) {
-  if (syncToDisk && file.Sync() != 0) ThrowWriteError();
-  if (file.Close() != 0) ThrowWriteError();
-  if (const int error = file.Commit(); error != 0) {
-    throw Failure(ErrorKind::FileCreate, CannotCreateMessage(file.FinalPath(), error));
+int TryCommitFile(RunFile& file) {
+  // Named and unmarked in one step: a signal just before would remove the file, one
+  // just after leaves it complete.
+  const SignalsHeld held;
+  const int error = file.file.Commit();
+  if (error == 0) file.mark.Clear();
+  return error;
+}
+
+void CommitFile(RunFile& file, bool syncToDisk) {
+  if (syncToDisk && file.file.Sync() != 0) ThrowWriteError();
+  if (file.file.Close() != 0) ThrowWriteError();
+  if (const int error = TryCommitFile(file); error != 0) {
+    throw Failure(ErrorKind::FileCreate, CannotCreateMessage(file.file.FinalPath(), error));
   }
 }
 

@@ -47,7 +47,7 @@ struct DescribedSymbol {
   SymbolKind kind = SymbolKind::Other;
   bool exists = false;                // looked at for ".svg" symbols only
   std::vector<std::uint8_t> member;  // the drawing's gzip member, for ".svg"
-  UnnamedFile side;                   // the member written ahead, where that could be done
+  UnnamedFile side;                   // made ahead, where that could be done; still empty
   std::exception_ptr descriptorFailure;
   std::exception_ptr storeFailure;    // reading or compressing the drawing
 };
@@ -144,10 +144,10 @@ DescribedSymbol Describe(std::string descriptorPath, const std::string& outputFo
     symbol.storeFailure = std::current_exception();
     return symbol;
   }
-  // Where no unnamed file can be had (a file system without them, a full disk), the
-  // side stays empty and the symbol's turn makes the file the plain way, which words
-  // any failure.
-  static_cast<void>(symbol.side.Create(outputFolder, symbol.member));
+  // Only the file is made ahead (making one is what costs); its bytes wait for the
+  // symbol's turn. Where no unnamed file can be had (a file system without them), the
+  // side stays empty and the turn makes the file the plain way, which words any failure.
+  static_cast<void>(symbol.side.Create(outputFolder));
   return symbol;
 }
 
@@ -169,21 +169,24 @@ void StoreDescribedSymbol(DescribedSymbol& symbol, ScanContext& context) {
   if (HasControlCharacter(symbolName)) {
     throw Failure(ErrorKind::General, "Control character in symbol name: " + symbolPath);
   }
-  // The side file written ahead gets its name, which answers the existence check too;
-  // failing that, a new file made at once does the same. Anything else takes the long
-  // way, which words the failure.
+  // The side file made ahead gets the member and its name, which answers the existence
+  // check too; failing that, a new file made at once does the same. Anything else takes
+  // the long way, which words the failure. The member is written only now, in the
+  // symbol's turn: the disk fills in scan order whatever the number of threads, so a
+  // full disk stops the run at the symbol where a run on one thread stops.
   bool named = false;
   if (symbol.side) {
-    const int error = symbol.side.NameAndClose(sidePath);
+    int error = symbol.side.Write(symbol.member);
+    if (error == 0) error = symbol.side.NameAndClose(sidePath);
     symbol.side = UnnamedFile();
     named = error == 0;
     if (error == EEXIST && IsTakenByNonFolder(sidePath)) {
       throw Failure(ErrorKind::General, "File already exitst: " + sidePath);
     }
   }
-  PendingFile side;
+  RunFile side;
   const bool created =
-      symbol.kind == SymbolKind::Svg && !named && side.CreateInPlace(sidePath, kNewSideFile) == 0;
+      symbol.kind == SymbolKind::Svg && !named && TryCreateSideFile(sidePath, kNewSideFile, side) == 0;
   // A link at the name counts as a file there: nothing is written through it.
   if (!named && !created && IsTakenByNonFolder(sidePath)) {
     throw Failure(ErrorKind::General, "File already exitst: " + sidePath);

@@ -54,7 +54,7 @@ bool IsLoneArgument(const std::vector<std::string>& arguments, std::string_view 
 
 void BuildLibrary(const RunNames& names, const RunOptions& options, unsigned threads) {
   const std::string libraryPath = JoinPathText(names.outputFolder, names.libraryName + ".zavlibsvg");
-  PendingFile file = CreateLibraryFile(libraryPath);
+  RunFile file = CreateLibraryFile(libraryPath);
   FileSink sink(file.fd());
   LibraryWriter library(sink, options.libraryLimitBytes);
   library.WriteHeader();

@@ -25,7 +25,7 @@ void SymbolStore::CompressSvg(const std::string& sourcePath, Deflater& deflater,
   deflater.CompressMember(source, member);
 }
 
-std::int32_t SymbolStore::StoreSvgMember(std::span<const std::uint8_t> member, PendingFile& side) {
+std::int32_t SymbolStore::StoreSvgMember(std::span<const std::uint8_t> member, RunFile& side) {
   WriteAll(side.fd(), member);
   CommitFile(side, false);
   return library_.AppendBlock(member);
@@ -44,16 +44,16 @@ std::int32_t SymbolStore::StoreSvgz(const std::string& sourcePath, const std::st
   });
   deflater_.FinishMember(member_);
 
-  PendingFile copy;
-  if (const int error = copy.CreateInPlace(sidePath, kNewSideFile); error != 0) ThrowCopyFailure(error);
+  RunFile copy;
+  if (const int error = TryCreateSideFile(sidePath, kNewSideFile, copy); error != 0) ThrowCopyFailure(error);
   if (const int error = TryWriteAll(copy.fd(), source_); error != 0) ThrowCopyFailure(error);
   // A late write error shows at the close; it is told as the failed write it stands for.
-  if (copy.Commit() != 0) ThrowCopyFailure(EIO);
+  if (TryCommitFile(copy) != 0) ThrowCopyFailure(EIO);
   return library_.AppendBlock(member_);
 }
 
 void SymbolStore::StoreIndex(IndexStream& index, const std::string& txtPath, const std::string& txtzPath) {
-  PendingFile text = CreateSideFile(txtPath);
+  RunFile text = CreateSideFile(txtPath);
   for (const auto piece : index.FilePieces()) WriteAll(text.fd(), piece);
   CommitFile(text, false);
   member_ = index.TakeMember();
@@ -62,7 +62,7 @@ void SymbolStore::StoreIndex(IndexStream& index, const std::string& txtPath, con
 }
 
 void SymbolStore::WriteSideFile(const std::string& sidePath) {
-  PendingFile side = CreateSideFile(sidePath);
+  RunFile side = CreateSideFile(sidePath);
   WriteAll(side.fd(), member_);
   CommitFile(side, false);
 }

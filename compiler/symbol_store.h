@@ -12,7 +12,7 @@
 #include "compiler/deflater.h"
 #include "compiler/index_stream.h"
 #include "compiler/library_writer.h"
-#include "platform/pending_file.h"
+#include "compiler/checked_io.h"
 
 namespace zav {
 
@@ -26,7 +26,7 @@ class SymbolStore {
   // already created and into a block (EWriteError and the writer's limit).
   static void CompressSvg(const std::string& sourcePath, Deflater& deflater,
                           std::vector<std::uint8_t>& source, std::vector<std::uint8_t>& member);
-  std::int32_t StoreSvgMember(std::span<const std::uint8_t> member, PendingFile& side);
+  std::int32_t StoreSvgMember(std::span<const std::uint8_t> member, RunFile& side);
   // The block alone, for a member whose side file was written already.
   std::int32_t AppendSvgBlock(std::span<const std::uint8_t> member) { return library_.AppendBlock(member); }
 

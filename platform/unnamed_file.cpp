@@ -9,15 +9,23 @@
 
 namespace zav {
 
-int UnnamedFile::Create(const std::string& folderText, std::span<const std::uint8_t> bytes) {
+int UnnamedFile::Create(const std::string& folderText) {
   fd_ = UniqueFd();
   if (folderText.empty()) return ENOENT;
-  UniqueFd fd;
-  if (const int error = TryCreateFile(folderText, {.disposition = Disposition::Unnamed}, fd); error != 0) {
+  return TryCreateFile(folderText, {.disposition = Disposition::Unnamed}, fd_);
+}
+
+int UnnamedFile::Write(std::span<const std::uint8_t> bytes) {
+  if (!fd_) return EBADF;
+  return TryWriteAll(fd_.get(), bytes);
+}
+
+int UnnamedFile::Create(const std::string& folderText, std::span<const std::uint8_t> bytes) {
+  if (const int error = Create(folderText); error != 0) return error;
+  if (const int error = Write(bytes); error != 0) {
+    fd_ = UniqueFd();
     return error;
   }
-  if (const int error = TryWriteAll(fd.get(), bytes); error != 0) return error;
-  fd_ = std::move(fd);
   return 0;
 }
 

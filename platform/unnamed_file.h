@@ -17,9 +17,13 @@ class UnnamedFile {
  public:
   UnnamedFile() = default;
 
-  // A file without a name in the folder, holding bytes. 0 or errno (EOPNOTSUPP where
-  // the file system has no unnamed files, ENOENT for an empty folder text, which would
+  // An empty file without a name in the folder. 0 or errno (EOPNOTSUPP where the file
+  // system has no unnamed files, ENOENT for an empty folder text, which would
   // otherwise mean the current folder); on failure nothing is left anywhere.
+  [[nodiscard]] int Create(const std::string& folderText);
+  // Its bytes, appended; 0 or errno. A failed write leaves the file unfit to be named.
+  [[nodiscard]] int Write(std::span<const std::uint8_t> bytes);
+  // Create, then Write; on failure nothing is left anywhere.
   [[nodiscard]] int Create(const std::string& folderText, std::span<const std::uint8_t> bytes);
 
   explicit operator bool() const { return static_cast<bool>(fd_); }

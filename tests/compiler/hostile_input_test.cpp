@@ -2,6 +2,7 @@
 // inputs are reported instead of hanging the run (every run has a time limit, so a
 // regression fails), links in the output folder are never written through, and names
 // that would leave the folder or split a line are refused with one report line.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <zlib.h>
@@ -9,6 +10,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <set>
@@ -202,6 +204,60 @@ TEST_F(HostileInputTest, AReportLineStaysOneLine) {
   const zavtest::ZavbuildResult result = Run();
   EXPECT_EQ(result.output, Failed("Exception: Not matching file for src/two\\nlines/a.svg.inf"));
 }
+
+struct StopCase {
+  const char* name;
+  int signal;
+  unsigned threads;
+};
+
+void PrintTo(const StopCase& c, std::ostream* os) { *os << c.name; }
+
+class StopTest : public HostileInputTest, public ::testing::WithParamInterface<StopCase> {};
+
+// A signal once left the temporary library behind. The run is caught in the middle for
+// sure: a lease on a descriptor file (as a file server takes) holds zavbuild in its
+// open(), and tells the holder so (SIGIO); the temporary library exists by then.
+TEST_P(StopTest, ASignalRemovesTheTemporaryLibraryAndEndsTheRun) {
+  const StopCase& c = GetParam();
+  Put("src/a.svg", "<a/>");
+  Put("src/a.svg.inf", "[INFO]\n");
+  Put("src/b.svg", "<b/>");
+  const std::string held = Put("src/b.svg.inf", "[INFO]\n");
+  Put("out/lib.zavlibsvg", "earlier");
+  const int holder = ::open(held.c_str(), O_RDONLY);
+  ASSERT_GE(holder, 0);
+  if (::fcntl(holder, F_SETLEASE, F_WRLCK) != 0) {
+    ::close(holder);
+    GTEST_SKIP() << "no leases here: " << std::strerror(errno);
+  }
+  sigset_t io;
+  sigemptyset(&io);
+  sigaddset(&io, SIGIO);
+  ASSERT_EQ(pthread_sigmask(SIG_BLOCK, &io, nullptr), 0);
+  const zavtest::StartedZavbuild started =
+      zavtest::StartZavbuild({kArgs, Path(), std::nullopt, std::nullopt, c.threads});
+  const timespec limit{60, 0};  // only a run that never opens the file comes near it
+  EXPECT_EQ(sigtimedwait(&io, nullptr, &limit), SIGIO);
+  ::kill(started.pid, c.signal);
+  // Let go: a zavbuild that ignored the signal would now finish, and fail the test.
+  ::fcntl(holder, F_SETLEASE, F_UNLCK);
+  ::close(holder);
+  const zavtest::ZavbuildResult result = zavtest::FinishZavbuild(started);
+  pthread_sigmask(SIG_UNBLOCK, &io, nullptr);
+  EXPECT_EQ(result.status, 128 + c.signal);
+  EXPECT_EQ(result.output, kBanner + "  compiling...\n");
+  EXPECT_EQ(Read(Path("out/lib.zavlibsvg")), "earlier");
+  for (const std::string& name : Names("out")) {
+    EXPECT_TRUE(name == "lib.zavlibsvg" || name == "a.svgz") << name << " left behind";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, StopTest,
+                         ::testing::Values(StopCase{"Term", SIGTERM, 1}, StopCase{"Int", SIGINT, 1},
+                                           StopCase{"Hup", SIGHUP, 1}, StopCase{"TermOnThreeThreads", SIGTERM, 3},
+                                           StopCase{"IntOnThreeThreads", SIGINT, 3}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // A small file that inflates to `contentBytes` zero bytes.
 std::string GzipBomb(std::size_t contentBytes) {
