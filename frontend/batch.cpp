@@ -111,7 +111,10 @@ QString BatchHelpText() {
       "Orlindo-<uid> in the temporary folder) and removed afterwards. The descriptor files\n"
       "and copyright.txt that the import writes into the SVG folder, and the side files\n"
       "that the compiler leaves in the output folder, are removed after the compile; files\n"
-      "that were there before the build are kept as they were.\n"
+      "that were there before the build get their earlier bytes back. What the build will\n"
+      "change is recorded first in $XDG_STATE_HOME/Orlindo (by default\n"
+      "~/.local/state/Orlindo): SIGTERM, SIGINT or SIGHUP stop the build and put the\n"
+      "folders back; after a crash or SIGKILL the next start of Orlindo does.\n"
       "\n"
       "Exit status: 0 the library was made; 1 it was not (a failed check, an import error,\n"
       "a failed compile); 2 a wrong command line.\n");
