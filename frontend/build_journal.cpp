@@ -51,13 +51,13 @@ std::string AbsoluteFolder(const std::string& folder) {
 }
 
 // The entry as it is now, reached without a link.
-EarlierFile Earlier(BuildFolder folder, const std::string& folderText, const std::string& relative) {
+EarlierFile Earlier(BuildFolder folder, EntriesBeneath& entries, const std::string& relative) {
   EarlierFile file{folder, relative, EarlierFile::State::Absent, 0, {}};
-  const std::string path = zav::JoinPathText(folderText, relative);
+  const std::string path = zav::JoinPathText(entries.Folder(), relative);
   struct stat info;
   // Where the name cannot even be reached, the import cannot write it, nor the restore
   // find anything there to remove: it counts as absent.
-  if (LookBeneath(folderText, relative, info) != 0) return file;
+  if (entries.Look(relative, info) != 0) return file;
   if (!S_ISREG(info.st_mode)) {
     file.state = EarlierFile::State::LeftAlone;
     return file;
@@ -79,10 +79,10 @@ std::vector<std::string> OutputNames(const std::string& outFolder) {
   return names;
 }
 
-bool SameAsEarlier(const std::string& folder, const EarlierFile& earlier) {
-  const std::string path = zav::JoinPathText(folder, earlier.relative);
+bool SameAsEarlier(EntriesBeneath& entries, const EarlierFile& earlier) {
+  const std::string path = zav::JoinPathText(entries.Folder(), earlier.relative);
   struct stat info;
-  if (LookBeneath(folder, earlier.relative, info) != 0 || !S_ISREG(info.st_mode) ||
+  if (entries.Look(earlier.relative, info) != 0 || !S_ISREG(info.st_mode) ||
       (info.st_mode & 07777) != earlier.mode || static_cast<std::size_t>(info.st_size) != earlier.bytes.size()) {
     return false;
   }
@@ -93,8 +93,9 @@ bool SameAsEarlier(const std::string& folder, const EarlierFile& earlier) {
 // Written beside it and renamed over it, so that a failure half way cannot leave the
 // file damaged, and never through a link. The bytes may be private: nobody else may read
 // them before the mode is set. Returns 0 or the errno of the failed step.
-int PutBack(const std::string& folder, const EarlierFile& earlier) {
-  if (SameAsEarlier(folder, earlier)) return 0;
+int PutBack(EntriesBeneath& entries, const EarlierFile& earlier) {
+  if (SameAsEarlier(entries, earlier)) return 0;
+  const std::string& folder = entries.Folder();
   zav::PendingFile restored;
   const std::string path = zav::JoinPathText(folder, earlier.relative);
   if (const int error = restored.CreateBeside(path, zav::FileNameOfPath(path), {.mode = 0600, .beneath = folder});
@@ -132,15 +133,17 @@ void RemoveWriteLeftovers(const JournalRecord& record) {
     const std::string below = slash == std::string::npos ? std::string() : file.relative.substr(0, slash);
     written[{FolderPath(record, file.folder), below}].insert(file.relative.substr(slash + 1));
   }
+  std::map<std::string, EntriesBeneath> folders;
   for (const auto& [where, names] : written) {
     const auto& [folder, below] = where;
+    EntriesBeneath& beneath = folders.try_emplace(folder, folder).first->second;
     std::vector<zav::DirEntry> entries;
     if (zav::ListFolder(below.empty() ? folder : zav::JoinPathText(folder, below), entries) != zav::ListResult::Listed) {
       continue;
     }
     for (const zav::DirEntry& entry : entries) {
       if (entry.isFile && IsTemporaryOf(entry.name, names)) {
-        RemoveFileBeneath(folder, below.empty() ? entry.name : zav::JoinPathText(below, entry.name));
+        beneath.RemoveFile(below.empty() ? entry.name : zav::JoinPathText(below, entry.name));
       }
     }
   }
@@ -175,11 +178,12 @@ BuildJournal BuildJournal::Begin(const std::string& journalFolder, const std::st
   record.svgFolder = AbsoluteFolder(svgFolder);
   record.outFolder = AbsoluteFolder(outFolder);
   std::set<std::string> seen;
+  EntriesBeneath svgEntries(svgFolder), outEntries(outFolder);
   for (const std::string& relative : svgFiles) {
-    if (seen.insert(relative).second) record.files.push_back(Earlier(BuildFolder::Svg, svgFolder, relative));
+    if (seen.insert(relative).second) record.files.push_back(Earlier(BuildFolder::Svg, svgEntries, relative));
   }
   for (const std::string_view name : kIndexNames) {
-    record.files.push_back(Earlier(BuildFolder::Out, outFolder, std::string(name)));
+    record.files.push_back(Earlier(BuildFolder::Out, outEntries, std::string(name)));
   }
   record.outNames = OutputNames(outFolder);
 
@@ -223,15 +227,16 @@ std::vector<RestoreProblem> BuildJournal::Restore() {
 
 std::vector<RestoreProblem> RestoreFolders(const JournalRecord& record) {
   std::vector<RestoreProblem> problems;
+  EntriesBeneath svgEntries(record.svgFolder), outEntries(record.outFolder);
   for (const EarlierFile& file : record.files) {
-    const std::string& folder = FolderPath(record, file.folder);
+    EntriesBeneath& entries = file.folder == BuildFolder::Svg ? svgEntries : outEntries;
     switch (file.state) {
       case EarlierFile::State::Absent:
-        RemoveFileBeneath(folder, file.relative);
+        entries.RemoveFile(file.relative);
         break;
       case EarlierFile::State::Regular:
-        if (const int error = PutBack(folder, file); error != 0) {
-          problems.push_back({zav::JoinPathText(folder, file.relative), error});
+        if (const int error = PutBack(entries, file); error != 0) {
+          problems.push_back({zav::JoinPathText(entries.Folder(), file.relative), error});
         }
         break;
       case EarlierFile::State::LeftAlone:

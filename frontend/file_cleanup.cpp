@@ -41,11 +41,6 @@ bool IsReadOnly(const std::string& path) {
   return stat(path.c_str(), &info) == 0 && (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
 }
 
-int OpenFolderBeneath(const std::string& folder, const std::string& relative, zav::UniqueFd& opened,
-                      std::string& name) {
-  return zav::TryOpenFolderOf(zav::JoinPathText(folder, relative), folder, opened, name);
-}
-
 }  // namespace
 
 bool MatchesMask(std::string_view name, std::string_view mask) {
@@ -67,20 +62,32 @@ void DeleteFileUnlessReadOnly(const std::string& path) {
   ::unlink(path.c_str());  // a failed deletion is not reported
 }
 
-int LookBeneath(const std::string& folder, const std::string& relative, struct stat& info) {
-  zav::UniqueFd opened;
-  std::string name;
-  if (const int error = OpenFolderBeneath(folder, relative, opened, name); error != 0) return error;
-  return ::fstatat(opened.get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 ? 0 : errno;
+const EntriesBeneath::Opened& EntriesBeneath::FolderOf(const std::string& relative, std::string& name) {
+  const std::size_t slash = relative.rfind('/');
+  const std::string below = slash == std::string::npos ? std::string() : relative.substr(0, slash);
+  name = relative.substr(slash + 1);
+  auto [at, isNew] = opened_.try_emplace(below);
+  if (isNew) {
+    std::string ignored;
+    at->second.error = zav::TryOpenFolderOf(zav::JoinPathText(folder_, relative), folder_, at->second.fd, ignored);
+  }
+  return at->second;
 }
 
-void RemoveFileBeneath(const std::string& folder, const std::string& relative) {
-  zav::UniqueFd opened;
+int EntriesBeneath::Look(const std::string& relative, struct stat& info) {
   std::string name;
+  const Opened& folder = FolderOf(relative, name);
+  if (folder.error != 0) return folder.error;
+  return ::fstatat(folder.fd.get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 ? 0 : errno;
+}
+
+void EntriesBeneath::RemoveFile(const std::string& relative) {
+  std::string name;
+  const Opened& folder = FolderOf(relative, name);
   struct stat info;
-  if (OpenFolderBeneath(folder, relative, opened, name) == 0 &&
-      ::fstatat(opened.get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode)) {
-    ::unlinkat(opened.get(), name.c_str(), 0);
+  if (folder.error == 0 && ::fstatat(folder.fd.get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+      S_ISREG(info.st_mode)) {
+    ::unlinkat(folder.fd.get(), name.c_str(), 0);
   }
 }
 

@@ -28,9 +28,9 @@ std::string Text(const View& view, Field field) { return view.FieldText(field).t
 // 0 where the import may write `relative` below the SVG folder: nothing there yet, or a
 // regular file reached without a link. Otherwise why not. Other failures to look are
 // left to the write, which reports them as it always did.
-int RefusalOf(const std::string& svgFolder, const std::string& relative) {
+int RefusalOf(EntriesBeneath& svgFolder, const std::string& relative) {
   struct stat info;
-  const int error = LookBeneath(svgFolder, relative, info);
+  const int error = svgFolder.Look(relative, info);
   if (error == zav::kThroughSymbolicLink || error == zav::kOutsideFolder) return error;
   if (error != 0) return 0;
   if (S_ISLNK(info.st_mode)) return zav::kIsSymbolicLink;
@@ -155,6 +155,7 @@ ImportPlan PlanImport(const std::string& databasePath, const std::string& svgFol
 
   ImportPlan plan;
   plan.svgFolder = svgFolder;
+  EntriesBeneath entries(svgFolder);
   {
     // The provider has one kind of dataset: client-side, fetched whole, read-only, which
     // covers the keyset cursor, optimistic locking and text command asked for here.
@@ -168,7 +169,7 @@ ImportPlan PlanImport(const std::string& databasePath, const std::string& svgFol
       const std::string svgPath = zav::JoinPathText(svgFolder, svgName + ".svg");
       if (LeadsOutsideFolder(svgName) || HasEmptyName(SvgNameStem(svgName)) || !zav::IsExistingFile(svgPath)) {
         plan.missing.push_back(svgPath);
-      } else if (RefusalOf(svgFolder, relative) != 0) {
+      } else if (RefusalOf(entries, relative) != 0) {
         plan.refused.push_back(zav::JoinPathText(svgFolder, relative));
       } else {
         std::string category = OneLine(dataset.FieldByName("category"));
@@ -180,7 +181,7 @@ ImportPlan PlanImport(const std::string& databasePath, const std::string& svgFol
   }
   ADOConnectionMain.Close();
 
-  if (const int refusal = RefusalOf(svgFolder, kCopyrightName); refusal != 0) {
+  if (const int refusal = RefusalOf(entries, kCopyrightName); refusal != 0) {
     CannotCreateCopyright(zav::JoinPathText(svgFolder, kCopyrightName), refusal);
   }
   return plan;
