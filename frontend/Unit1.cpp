@@ -14,6 +14,7 @@
 #include <QStyle>
 #include <algorithm>
 #include <initializer_list>
+#include <cstdio>
 
 #include "frontend/env.h"
 #include "frontend/error_box.h"
@@ -223,7 +224,11 @@ void TfrmMain::BrowseFolder(QLineEdit* edit) {
 // (the compiler file is in use), and that would read like a failure of the first.
 void TfrmMain::bbtnStartClick() {
   SetBuilding(true);
-  RunReportingFailures(dialogs_, [&] { RunStartSequence(*this, dialogs_, ADOConnectionMain); });
+  try {
+    RunReportingFailures(dialogs_, [&] { RunStartSequence(*this, dialogs_, ADOConnectionMain); });
+  } catch (const BuildInterrupted& stop) {
+    EndInterruptedBuild(stop, stderr);
+  }
   SetBuilding(false);
   if (closeWhenBuilt_) close();
 }

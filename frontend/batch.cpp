@@ -3,6 +3,8 @@
 #include <QCommandLineParser>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <algorithm>
+#include <iterator>
 
 #include "platform/codepage.h"
 #include "frontend/env.h"
@@ -109,7 +111,10 @@ QString BatchHelpText() {
       "Orlindo-<uid> in the temporary folder) and removed afterwards. The descriptor files\n"
       "and copyright.txt that the import writes into the SVG folder, and the side files\n"
       "that the compiler leaves in the output folder, are removed after the compile; files\n"
-      "that were there before the build are kept as they were.\n"
+      "that were there before the build get their earlier bytes back. What the build will\n"
+      "change is recorded first in $XDG_STATE_HOME/Orlindo (by default\n"
+      "~/.local/state/Orlindo): SIGTERM, SIGINT or SIGHUP stop the build and put the\n"
+      "folders back; after a crash or SIGKILL the next start of Orlindo does.\n"
       "\n"
       "Exit status: 0 the library was made; 1 it was not (a failed check, an import error,\n"
       "a failed compile); 2 a wrong command line.\n");
@@ -129,7 +134,7 @@ void BatchDialogs::Show(Notice kind, const QString& text) {
   Print(out_, caption + QStringLiteral(": ") + line + u'\n');
 }
 
-int RunBatch(const QStringList& arguments, std::FILE* out, std::FILE* err) {
+int RunBatch(const QStringList& arguments, std::FILE* out, std::FILE* err, const QString& compilerResource) {
   const QString program = arguments.isEmpty() ? QStringLiteral("Orlindo")
                                               : QFileInfo(arguments.front()).fileName();
   const CommandLine line = ParseCommandLine(arguments);
@@ -156,15 +161,24 @@ int RunBatch(const QStringList& arguments, std::FILE* out, std::FILE* err) {
   BatchView view;
   BatchDialogs dialogs(err, ApplicationTitle());
   bool made = false;
-  RunReportingFailures(dialogs, [&] {
-    zav::AnsiCodePage();  // a ZAV_CODEPAGE that cannot be used is told before any file is read
-    LoadSettings(view, SettingsPath());
-    for (int field = 0; field < 5; ++field) {
-      if (line.inputs[field]) view.SetFieldText(static_cast<Field>(field), *line.inputs[field]);
-    }
-    Connection ADOConnectionMain;
-    made = RunStartSequence(view, dialogs, ADOConnectionMain);
-  });
+  try {
+    RunReportingFailures(dialogs, [&] { RestoreUnfinishedBuilds(dialogs); });
+    RunReportingFailures(dialogs, [&] {
+      zav::AnsiCodePage();  // a ZAV_CODEPAGE that cannot be used is told before any file is read
+      // The settings file only stands in for options not given: a build given all five
+      // does not depend on it, nor fails for it.
+      if (std::any_of(std::begin(line.inputs), std::end(line.inputs), [](const auto& input) { return !input; })) {
+        LoadSettings(view, SettingsPath());
+      }
+      for (int field = 0; field < 5; ++field) {
+        if (line.inputs[field]) view.SetFieldText(static_cast<Field>(field), *line.inputs[field]);
+      }
+      Connection ADOConnectionMain;
+      made = RunStartSequence(view, dialogs, ADOConnectionMain, compilerResource);
+    });
+  } catch (const BuildInterrupted& stop) {
+    EndInterruptedBuild(stop, err);
+  }
   return made ? kBatchLibraryMade : kBatchFailed;
 }
 

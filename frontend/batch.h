@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "frontend/compiler_resource.h"
 #include "frontend/dialogs.h"
 #include "frontend/view.h"
 
@@ -70,8 +71,10 @@ class BatchDialogs : public Dialogs {
 };
 
 // Parses, runs and returns the exit status; help and version go to out, everything else
-// to err.
-// The settings file is read for inputs without an option and never written.
-int RunBatch(const QStringList& arguments, std::FILE* out, std::FILE* err);
+// to err. A build first puts back the folders of builds an earlier run left unfinished.
+// The settings file is read for inputs without an option and never written. A build
+// stopped by a signal ends the program by that signal.
+int RunBatch(const QStringList& arguments, std::FILE* out, std::FILE* err,
+             const QString& compilerResource = QString::fromUtf16(kCompilerResource));
 
 }  // namespace orlindo

@@ -17,16 +17,23 @@ struct ChildResult {
     ExitedWithError, // exited with another status (detail = the status)
     TimedOut,        // killed after the time limit
     TooMuchOutput,   // killed after returning more than the front end accepts
+    Stopped,         // killed because stopFd became readable
     NotStarted,      // pipe or fork failed (detail = errno)
   };
   Status status = Status::NotStarted;
   int detail = 0;
   std::string output;
+  // What the child printed on its standard error (the first few kilobytes), whatever
+  // its end: libraries say there what they found wrong.
+  std::string diagnostics;
 };
 
 // work runs in the child only; what it returns is sent back whole. The child never
 // returns into the caller's code: it ends with _exit, so no destructor or exit handler
 // of the parent's objects runs twice. An exception from work ends it with status 70.
-ChildResult RunInChild(const std::function<std::string()>& work, std::chrono::milliseconds limit);
+// The child dies with the parent. When stopFd (if not -1) becomes readable the child is
+// killed at once.
+ChildResult RunInChild(const std::function<std::string()>& work, std::chrono::milliseconds limit,
+                       int stopFd = -1);
 
 }  // namespace orlindo

@@ -9,16 +9,28 @@ namespace orlindo {
 void Connection::SetConnectionString(std::string text) {
   if (Connected()) zav::Fail("接続が開いている間は接続文字列を変更できません");
   connectionString_ = std::move(text);
+  failedOpen_.reset();
 }
 
 void Connection::Open() {
   Close();
-  database_.emplace(MdbDatabase::Open(connectionString_, connectionTimeout));
+  try {
+    database_.emplace(MdbDatabase::Open(connectionString_, connectionTimeout));
+  } catch (const zav::Failure& failure) {
+    failedOpen_ = failure;
+    throw;
+  }
+  failedOpen_.reset();
 }
 
 void Dataset::Open() {
   Close();
-  if (!connection_.Connected()) connection_.Open();
+  if (!connection_.Connected()) {
+    // ConnectDatabase has just tried this string: trying again would make the user wait
+    // out the time limit twice under a message that names it once.
+    if (connection_.failedOpen_) throw *connection_.failedOpen_;
+    connection_.Open();
+  }
   rows_.emplace(connection_.database_->Query(commandText_, connection_.commandTimeout));
   current_ = 0;
 }

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "frontend/mdb_provider.h"
+#include "platform/failure.h"
 
 namespace orlindo {
 
@@ -36,6 +37,8 @@ class Connection {
   friend class Dataset;
   std::string connectionString_;
   std::optional<MdbDatabase> database_;
+  // How the last Open with this string failed, until the string is set anew.
+  std::optional<zav::Failure> failedOpen_;
 };
 
 // A result set on a connection: client-side, fetched whole when opened, so the row count
@@ -46,7 +49,8 @@ class Dataset {
 
   void SetCommandText(std::string text) { commandText_ = std::move(text); }
   const std::string& CommandText() const { return commandText_; }
-  // Opens the connection first when it is closed; throws a Failure with the provider's
+  // Opens the connection first when it is closed, unless the last attempt with the same
+  // string failed: that failure is thrown again. Throws a Failure with the provider's
   // text. The dataset is left at its first row.
   void Open();
   void Close() noexcept;

@@ -11,7 +11,10 @@
 
 #include "platform/atomic_file.h"
 #include "platform/failure.h"
+#include "platform/file_io.h"
+#include "platform/handles.h"
 #include "platform/private_profile.h"
+#include "platform/sys_error.h"
 
 namespace orlindo {
 namespace {
@@ -39,9 +42,42 @@ std::string HomeFolder() {
   return entry != nullptr && entry->pw_dir != nullptr ? entry->pw_dir : ".";
 }
 
-// A fresh account may have no ~/.config yet; the XDG rules ask for mode 0700. A folder
-// that cannot be made is left to the write that follows, which reports it.
-void MakeFolders(const std::filesystem::path& folder) {
+// The folder an XDG variable names, or HOME + fallback when it is unset, empty or
+// relative (which the XDG rules say to ignore). Worked out afresh at each call.
+std::string XdgFolder(const char* variable, const char* fallbackBelowHome) {
+  const char* value = std::getenv(variable);
+  return value != nullptr && value[0] == '/' ? std::string(value) : HomeFolder() + fallbackBelowHome;
+}
+
+[[noreturn]] void ThrowCannotWrite(const std::string& path) {
+  throw zav::Failure(zav::ErrorKind::General, path + " に書き込めません");
+}
+
+// Five short values fit in a few kilobytes; a file far past that is not a settings file,
+// and reading it whole (a link to /dev/zero never ends) is no way to find out.
+constexpr off_t kMaxSettingsBytes = off_t{1} << 20;
+
+// A settings file that is there must be a regular file of a sane size; otherwise the
+// user learns which file is at fault, not five empty fields.
+void CheckSettingsFile(const std::string& path) {
+  zav::UniqueFd file;
+  const int error = zav::TryOpenForReading(path, file);
+  if (error == ENOENT || error == ENOTDIR) return;  // no settings file yet
+  const std::string cannotRead = "設定ファイル \"" + zav::AbsolutePathText(path) + "\" を読み込めません。";
+  if (error != 0) zav::Fail(cannotRead + zav::SystemErrorText(error));
+  struct stat info;
+  if (::fstat(file.get(), &info) != 0) zav::Fail(cannotRead + zav::SystemErrorText(errno));
+  if (info.st_size > kMaxSettingsBytes) zav::Fail(cannotRead + "1 MiB を超える大きさです");
+}
+
+}  // namespace
+
+std::string SettingsPath() { return XdgFolder("XDG_CONFIG_HOME", "/.config") + "/Orlindo.ini"; }
+
+std::string JournalFolder() { return XdgFolder("XDG_STATE_HOME", "/.local/state") + "/Orlindo"; }
+
+// A fresh account may have no ~/.config or ~/.local/state yet.
+void MakePrivateFolders(const std::filesystem::path& folder) {
   std::filesystem::path partial;
   for (const auto& part : folder) {
     partial /= part;
@@ -49,20 +85,8 @@ void MakeFolders(const std::filesystem::path& folder) {
   }
 }
 
-[[noreturn]] void ThrowCannotWrite(const std::string& path) {
-  throw zav::Failure(zav::ErrorKind::General, path + " に書き込めません");
-}
-
-}  // namespace
-
-std::string SettingsPath() {
-  const char* config = std::getenv("XDG_CONFIG_HOME");
-  const std::string folder = config != nullptr && config[0] == '/' ? std::string(config)
-                                                                     : HomeFolder() + "/.config";
-  return folder + "/Orlindo.ini";
-}
-
 void LoadSettings(View& view, const std::string& path) {
+  CheckSettingsFile(path);
   for (const Setting& setting : kSettings) {
     const std::string value = zav::GetPrivateProfileString(kSection, setting.key, "", path);
     view.SetFieldText(setting.field, QString::fromStdString(value));
@@ -70,7 +94,12 @@ void LoadSettings(View& view, const std::string& path) {
 }
 
 void SaveSettings(const View& view, const std::string& path) {
-  MakeFolders(std::filesystem::path(path).parent_path());
+  try {
+    CheckSettingsFile(path);
+  } catch (const zav::Failure&) {
+    ThrowCannotWrite(path);
+  }
+  MakePrivateFolders(std::filesystem::path(path).parent_path());
   for (const Setting& setting : kSettings) {
     if (!zav::WritePrivateProfileString(kSection, std::string(setting.key),
                                         view.FieldText(setting.field).toStdString(), path)) {

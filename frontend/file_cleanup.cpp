@@ -1,9 +1,11 @@
 #include "frontend/file_cleanup.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/dir_listing.h"
+#include "platform/file_io.h"
 #include "platform/path_text.h"
 #include "platform/unicode.h"
 
@@ -58,6 +60,35 @@ void ListFiles(std::vector<std::string>& list, const std::string& folder, const 
 void DeleteFileUnlessReadOnly(const std::string& path) {
   if (!zav::IsExistingFile(path) || IsReadOnly(path)) return;
   ::unlink(path.c_str());  // a failed deletion is not reported
+}
+
+const EntriesBeneath::Opened& EntriesBeneath::FolderOf(const std::string& relative, std::string& name) {
+  const std::size_t slash = relative.rfind('/');
+  const std::string below = slash == std::string::npos ? std::string() : relative.substr(0, slash);
+  name = relative.substr(slash + 1);
+  auto [at, isNew] = opened_.try_emplace(below);
+  if (isNew) {
+    std::string ignored;
+    at->second.error = zav::TryOpenFolderOf(zav::JoinPathText(folder_, relative), folder_, at->second.fd, ignored);
+  }
+  return at->second;
+}
+
+int EntriesBeneath::Look(const std::string& relative, struct stat& info) {
+  std::string name;
+  const Opened& folder = FolderOf(relative, name);
+  if (folder.error != 0) return folder.error;
+  return ::fstatat(folder.fd.get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 ? 0 : errno;
+}
+
+void EntriesBeneath::RemoveFile(const std::string& relative) {
+  std::string name;
+  const Opened& folder = FolderOf(relative, name);
+  struct stat info;
+  if (folder.error == 0 && ::fstatat(folder.fd.get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+      S_ISREG(info.st_mode)) {
+    ::unlinkat(folder.fd.get(), name.c_str(), 0);
+  }
 }
 
 void DeleteFiles(const std::string& folder, const std::string& mask,

@@ -1,12 +1,18 @@
-// The clean-up's file operations on the folders of a build: files found by a wildcard
-// mask as the directory search matches it, and deleted unless read-only or spared.
-// BuildSnapshot (build_snapshot.h) decides which files go.
+// The file operations of a build on the user's folders: files found by a wildcard mask
+// as the directory search matches it, deleted unless read-only or spared; entries below
+// a folder looked at and removed without following a link. The import and the build
+// journal (build_journal.h) decide which files.
 #pragma once
 
+#include <sys/stat.h>
+
+#include <map>
 #include <set>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/handles.h"
 
 namespace orlindo {
 
@@ -22,6 +28,36 @@ void ListFiles(std::vector<std::string>& list, const std::string& folder, const 
 // Deletes the file unless it is missing, a folder, or marked read-only (no write bit,
 // the Linux face of the read-only attribute). A failed deletion is ignored.
 void DeleteFileUnlessReadOnly(const std::string& path);
+
+// The entries below one folder, each reached from it without a link on the way (the file
+// layer's rule), a link at the name itself not followed. Each folder on the way is
+// opened once for all its entries: a build looks at thousands of them.
+class EntriesBeneath {
+ public:
+  explicit EntriesBeneath(std::string folder) : folder_(std::move(folder)) {}
+
+  // The entry `relative` as it is: 0, or why not (ENOENT for no entry, the layer's
+  // numbers for a link on the way).
+  int Look(const std::string& relative, struct stat& info);
+
+  // Removes `relative` when it is a regular file; a link or anything else there is not
+  // the build's to remove. A failed removal is ignored, as every deletion of the
+  // clean-up is.
+  void RemoveFile(const std::string& relative);
+
+  const std::string& Folder() const { return folder_; }
+
+ private:
+  struct Opened {
+    int error = 0;
+    zav::UniqueFd fd;
+  };
+  // The folder that holds `relative`, opened (or why not), and the entry's name in it.
+  const Opened& FolderOf(const std::string& relative, std::string& name);
+
+  std::string folder_;
+  std::map<std::string, Opened> opened_;  // by the folder part of the relative path
+};
 
 // DeleteFileUnlessReadOnly for every listed file but those in spare.
 void DeleteFiles(const std::string& folder, const std::string& mask,

@@ -1,8 +1,13 @@
 #include "frontend/import.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <optional>
+#include <set>
 
+#include "frontend/file_cleanup.h"
+#include "frontend/stop_signals.h"
 #include "platform/codepage.h"
 #include "platform/dir_listing.h"
 #include "platform/failure.h"
@@ -16,7 +21,40 @@
 namespace orlindo {
 namespace {
 
+constexpr const char* kCopyrightName = "copyright.txt";
+
 std::string Text(const View& view, Field field) { return view.FieldText(field).toStdString(); }
+
+// 0 where the import may write `relative` below the SVG folder: nothing there yet, or a
+// regular file reached without a link. Otherwise why not. Other failures to look are
+// left to the write, which reports them as it always did.
+int RefusalOf(EntriesBeneath& svgFolder, const std::string& relative) {
+  struct stat info;
+  const int error = svgFolder.Look(relative, info);
+  if (error == zav::kThroughSymbolicLink || error == zav::kOutsideFolder) return error;
+  if (error != 0) return 0;
+  if (S_ISLNK(info.st_mode)) return zav::kIsSymbolicLink;
+  if (S_ISDIR(info.st_mode)) return EISDIR;
+  return S_ISREG(info.st_mode) ? 0 : zav::kNotRegularFile;
+}
+
+[[noreturn]] void CannotCreateCopyright(const std::string& path, int error) {
+  zav::Fail("ファイル \"" + zav::AbsolutePathText(path) + "\" を作成できません。" + zav::SystemErrorText(error));
+}
+
+// An svgname ending in "/" (or "sub/.x") names no file in its folder: its descriptor
+// would be "<folder>/.svg.inf", a file of no symbol.
+bool HasEmptyName(const std::string& stem) { return !stem.empty() && stem.back() == '/'; }
+
+QString FileListText(const QString& heading, const std::vector<std::string>& paths) {
+  QString text = heading;
+  text += QStringLiteral("\r\r");
+  for (const std::string& path : paths) {
+    text += QString::fromStdString(path);
+    text += QStringLiteral("\r\n");
+  }
+  return text;
+}
 
 // Databases made on Windows write "\" between folder and name.
 std::string ReadSvgName(const Dataset& dataset) {
@@ -26,7 +64,7 @@ std::string ReadSvgName(const Dataset& dataset) {
 }
 
 void WriteDescriptorKey(const std::string& key, const std::string& value, const std::string& path) {
-  if (!zav::WritePrivateProfileString(std::string("INFO"), key, OneLine(value), path)) {
+  if (!zav::WritePrivateProfileString(std::string("INFO"), key, value, path)) {
     zav::Fail(path + " に書き込めません");
   }
 }
@@ -71,7 +109,7 @@ std::string OneLine(std::string_view value) {
 }
 
 void WriteCopyrightFile(const std::string& svgFolder, const std::string& copyright) {
-  const std::string path = zav::JoinPathText(svgFolder, "copyright.txt");
+  const std::string path = zav::JoinPathText(svgFolder, kCopyrightName);
   std::string bytes;
   if (zav::AnsiCodePageHasMark()) bytes += zav::kUtf8Mark;
   bytes += zav::EncodeAnsi(copyright);
@@ -80,7 +118,7 @@ void WriteCopyrightFile(const std::string& svgFolder, const std::string& copyrig
   zav::UniqueFd file;
   if (const int error = zav::TryCreateFile(path, {.disposition = zav::Disposition::CreateAlways}, file);
       error != 0) {
-    zav::Fail("ファイル \"" + zav::AbsolutePathText(path) + "\" を作成できません。" + zav::SystemErrorText(error));
+    CannotCreateCopyright(path, error);
   }
   const auto cannotWrite = [&path](int error) {
     zav::Fail("ファイル \"" + zav::AbsolutePathText(path) + "\" に書き込めません。" + zav::SystemErrorText(error));
@@ -90,26 +128,34 @@ void WriteCopyrightFile(const std::string& svgFolder, const std::string& copyrig
 }
 
 QString MissingFilesText(const std::vector<std::string>& missing) {
-  QString text = QStringLiteral("次のファイルが見つかりませんでした");
-  text += QStringLiteral("\r\r");
-  for (const std::string& path : missing) {
-    text += QString::fromStdString(path);
-    text += QStringLiteral("\r\n");
-  }
-  return text;
+  return FileListText(QStringLiteral("次のファイルが見つかりませんでした"), missing);
 }
 
-void ImportDefinitions(View& view, Dialogs& dialogs, Connection& ADOConnectionMain) {
-  std::vector<std::string> missing;
-  view.SetStatusText(QStringLiteral("データベースに接続中.."));
+QString RefusedFilesText(const std::vector<std::string>& refused) {
+  return FileListText(QStringLiteral("次のファイルはリンクか通常のファイルではないため、書き込みませんでした"), refused);
+}
 
-  const std::string databasePath = Text(view, Field::Kihonmdb);
+std::vector<std::string> ImportPlan::Files() const {
+  std::vector<std::string> files;
+  std::set<std::string> seen;
+  for (const DescriptorValues& descriptor : descriptors) {
+    if (seen.insert(descriptor.relative).second) files.push_back(descriptor.relative);
+  }
+  files.push_back(kCopyrightName);
+  return files;
+}
+
+ImportPlan PlanImport(const std::string& databasePath, const std::string& svgFolder,
+                      Connection& ADOConnectionMain) {
   if (ConnectDatabase(databasePath, "", "", ADOConnectionMain) == -1) {
     // The file went away after the input checks. Going on would read the database of an
     // earlier import through the connection string it left behind.
     zav::Fail("ファイル \"" + zav::AbsolutePathText(databasePath) + "\" が見つかりません");
   }
 
+  ImportPlan plan;
+  plan.svgFolder = svgFolder;
+  EntriesBeneath entries(svgFolder);
   {
     // The provider has one kind of dataset: client-side, fetched whole, read-only, which
     // covers the keyset cursor, optimistic locking and text command asked for here.
@@ -118,17 +164,16 @@ void ImportDefinitions(View& view, Dialogs& dialogs, Connection& ADOConnectionMa
     dataset.First();
     const int rowCount = dataset.RecordCount();
     for (int row = 0; row < rowCount; ++row) {
-      const std::string svgFolder = Text(view, Field::SVGFolder);
-      const std::string stem = SvgNameStem(ReadSvgName(dataset));
-      const std::string descriptorPath = zav::JoinPathText(svgFolder, stem + ".svg.inf");
+      const std::string relative = SvgNameStem(ReadSvgName(dataset)) + ".svg.inf";
       const std::string svgName = ReadSvgName(dataset);
       const std::string svgPath = zav::JoinPathText(svgFolder, svgName + ".svg");
-      if (!LeadsOutsideFolder(svgName) && zav::IsExistingFile(svgPath)) {
-        WriteDescriptorKey("CATEGORY", dataset.FieldByName("category"), descriptorPath);
-        WriteDescriptorKey("CAPTION", dataset.FieldByName("caption"), descriptorPath);
-        FlushDescriptor(descriptorPath);
+      if (LeadsOutsideFolder(svgName) || HasEmptyName(SvgNameStem(svgName)) || !zav::IsExistingFile(svgPath)) {
+        plan.missing.push_back(svgPath);
+      } else if (RefusalOf(entries, relative) != 0) {
+        plan.refused.push_back(zav::JoinPathText(svgFolder, relative));
       } else {
-        missing.push_back(svgPath);
+        std::string category = OneLine(dataset.FieldByName("category"));
+        plan.descriptors.push_back({relative, std::move(category), OneLine(dataset.FieldByName("caption"))});
       }
       dataset.Next();
     }
@@ -136,9 +181,36 @@ void ImportDefinitions(View& view, Dialogs& dialogs, Connection& ADOConnectionMa
   }
   ADOConnectionMain.Close();
 
-  WriteCopyrightFile(Text(view, Field::SVGFolder), Text(view, Field::Copyright));
+  if (const int refusal = RefusalOf(entries, kCopyrightName); refusal != 0) {
+    CannotCreateCopyright(zav::JoinPathText(svgFolder, kCopyrightName), refusal);
+  }
+  return plan;
+}
 
-  if (!missing.empty()) dialogs.Show(Notice::Warning, MissingFilesText(missing));
+void WriteImport(const ImportPlan& plan, const std::string& copyright, const ImportProgress& progress) {
+  const std::size_t total = plan.descriptors.size();
+  for (std::size_t done = 0; done < total; ++done) {
+    ThrowIfStopRequested();
+    const DescriptorValues& descriptor = plan.descriptors[done];
+    const std::string path = zav::JoinPathText(plan.svgFolder, descriptor.relative);
+    WriteDescriptorKey("CATEGORY", descriptor.category, path);
+    WriteDescriptorKey("CAPTION", descriptor.caption, path);
+    FlushDescriptor(path);
+    if (progress) progress(done + 1, total);
+  }
+  ThrowIfStopRequested();
+  WriteCopyrightFile(plan.svgFolder, copyright);
+}
+
+void ImportDefinitions(View& view, Dialogs& dialogs, Connection& ADOConnectionMain,
+                       const std::function<void(const ImportPlan&)>& beforeWriting) {
+  view.SetStatusText(QStringLiteral("データベースに接続中.."));
+  const ImportPlan plan = PlanImport(Text(view, Field::Kihonmdb), Text(view, Field::SVGFolder), ADOConnectionMain);
+  if (beforeWriting) beforeWriting(plan);
+  WriteImport(plan, Text(view, Field::Copyright));
+
+  if (!plan.missing.empty()) dialogs.Show(Notice::Warning, MissingFilesText(plan.missing));
+  if (!plan.refused.empty()) dialogs.Show(Notice::Warning, RefusedFilesText(plan.refused));
   view.SetStatusText(QStringLiteral("処理完了."));
 }
 

@@ -8,7 +8,8 @@
 namespace orlindo {
 
 // 0 when every input passes, otherwise minus the number of failed tests. Texts are taken
-// as they stand: a text of blanks is not empty, and nothing is trimmed. After the
+// as they stand: a text of blanks is not empty, and nothing is trimmed. A unique name
+// holding "/", "\", a control character, or "." or ".." alone fails its test. After the
 // warnings the focus goes to the first field that failed, for the user to mend it.
 int CheckInputs(View& view, Dialogs& dialogs);
 

@@ -1,10 +1,16 @@
 #include "frontend/launcher.h"
 
+#include <signal.h>
+#include <sys/prctl.h>
+#include <unistd.h>
+
 #include <QEventLoop>
 #include <QProcess>
 #include <QStringList>
 
+#include "frontend/stop_signals.h"
 #include "platform/failure.h"
+#include "platform/sys_error.h"
 
 namespace orlindo {
 namespace {
@@ -12,6 +18,17 @@ namespace {
 const QString kCompilingStatus = QStringLiteral("コンパイル中..");
 const QString kFinishedMessage = QStringLiteral("処理終了しました．");
 const QString kNotMadeMessage = QStringLiteral("ライブラリファイルは作成されませんでした。");
+// How long a compiler asked to stop may take to remove its temporary library.
+constexpr int kCompilerStopMillis = 10000;
+
+// TERM lets the compiler remove its temporary library; one that does not end is killed.
+void StopCompiler(QProcess& compiler) {
+  compiler.terminate();
+  if (!compiler.waitForFinished(kCompilerStopMillis)) {
+    compiler.kill();
+    compiler.waitForFinished(-1);
+  }
+}
 
 // Status text and wait cursor for the time the compiler runs; given back on every
 // way out, a failed start included.
@@ -50,8 +67,19 @@ QString CompilerReport(const QByteArray& output, bool crashed, int exitCode) {
   return QStringLiteral("zavbuild の終了コード: %1").arg(exitCode);
 }
 
-bool RunCompiler(View& view, Dialogs& dialogs, const std::string& compilerPath,
-                 const BuildSnapshot& snapshot) {
+QString UnrestoredText(const std::string& journalPath, const std::vector<RestoreProblem>& problems) {
+  QString text = QStringLiteral("次のファイルを処理前の状態に戻せませんでした。記録 \"%1\" を残し、次回の起動時にもう一度戻します")
+                     .arg(QString::fromStdString(journalPath));
+  text += QStringLiteral("\r\r");
+  for (const RestoreProblem& problem : problems) {
+    text += QString::fromStdString(problem.path + ": " + zav::SystemErrorText(problem.error));
+    text += QStringLiteral("\r\n");
+  }
+  return text;
+}
+
+bool RunCompiler(View& view, Dialogs& dialogs, const std::string& compilerPath, BuildJournal& journal) {
+  ThrowIfStopRequested();
   QProcess compiler;
   // Started directly, no shell: each field reaches the compiler as one argument,
   // blanks and quotes included. Its console output is kept, never shown.
@@ -59,19 +87,33 @@ bool RunCompiler(View& view, Dialogs& dialogs, const std::string& compilerPath,
   compiler.setArguments({view.FieldText(Field::Uniqkey), view.FieldText(Field::SVGFolder),
                          view.FieldText(Field::OutFolder)});
   compiler.setStandardInputFile(QProcess::nullDevice());
+  // A front end killed outright takes its compiler along, which would otherwise run on
+  // and hold the compiler file; TERM, so that the compiler removes its temporary
+  // library. Checked once more after asking, for a front end that died just before.
+  compiler.setChildProcessModifier([parent = ::getpid()] {
+    if (::prctl(PR_SET_PDEATHSIG, SIGTERM) != 0 || ::getppid() != parent) ::_exit(127);
+  });
 
   QEventLoop wait;
   QObject::connect(&compiler, &QProcess::finished, &wait, &QEventLoop::quit);
+  if (StopNotifier* stop = StopNotifier::Instance()) {
+    QObject::connect(stop, &StopNotifier::stopRequested, &wait, &QEventLoop::quit);
+  }
 
   bool made = false;
   QString report;
+  std::vector<RestoreProblem> unrestored;
   {
     CompilingScope compiling(view);
     compiler.start();
     if (!compiler.waitForStarted(-1)) {
       throw zav::Failure(zav::ErrorKind::General, compilerPath + "を起動できません");
     }
-    if (compiler.state() != QProcess::NotRunning) wait.exec();
+    if (compiler.state() != QProcess::NotRunning && StopRequested() == 0) wait.exec();
+    if (StopRequested() != 0) {
+      StopCompiler(compiler);
+      ThrowIfStopRequested();
+    }
     // The loop also ends when the application is told to quit from outside the window
     // (which waits for the build); the compiler is not stopped, and the clean-up still
     // follows its end.
@@ -80,8 +122,10 @@ bool RunCompiler(View& view, Dialogs& dialogs, const std::string& compilerPath,
     const bool crashed = compiler.exitStatus() == QProcess::CrashExit;
     made = !crashed && compiler.exitCode() == 0;
     if (!made) report = CompilerReport(compiler.readAllStandardOutput(), crashed, compiler.exitCode());
-    snapshot.CleanUp();
+    unrestored = journal.Restore();
   }
+  ThrowIfStopRequested();
+  if (!unrestored.empty()) dialogs.Show(Notice::Warning, UnrestoredText(journal.Path(), unrestored));
   if (made) {
     dialogs.Show(Notice::Information, kFinishedMessage);
   } else {

@@ -1,6 +1,5 @@
 #include "frontend/mdb_provider.h"
 
-#include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,6 +15,7 @@
 #include "frontend/mdb_reader.h"
 #include "frontend/query_text.h"
 #include "frontend/row_order.h"
+#include "frontend/stop_signals.h"
 #include "platform/failure.h"
 #include "platform/file_io.h"
 #include "platform/sys_error.h"
@@ -24,15 +24,18 @@
 namespace orlindo {
 namespace {
 
-std::string SignalName(int signal) {
-  const char* abbreviation = sigabbrev_np(signal);
-  return abbreviation != nullptr ? "SIG" + std::string(abbreviation) : std::to_string(signal);
-}
-
 std::string SecondsText(std::chrono::milliseconds limit) {
   char text[32];
   std::snprintf(text, sizeof text, "%g", static_cast<double>(limit.count()) / 1000.0);
   return text;
+}
+
+// The first line libmdb printed, for the message.
+std::string FirstLine(const std::string& text) {
+  const std::size_t start = text.find_first_not_of("\r\n");
+  if (start == std::string::npos) return {};
+  const std::size_t end = text.find_first_of("\r\n", start);
+  return zav::SanitizeUtf8(text.substr(start, end == std::string::npos ? end : end - start));
 }
 
 // Runs read in a child and returns its table; every way the child can fail becomes a
@@ -41,16 +44,21 @@ TableData RunReader(const std::function<ReadOutcome()>& read, const std::string&
                     std::chrono::milliseconds limit) {
   const ChildResult child = RunInChild(
       [&read] {
-        // libmdb prints numbers with the C library's locale; keep them in one form.
+        // libmdb prints numbers with the C library's locale; keep them in one form. Its
+        // debugging options would print on standard error, which is read as damage.
         std::setlocale(LC_NUMERIC, "C");
+        ::unsetenv("MDBOPTS");
         return EncodeOutcome(read());
       },
-      limit);
+      limit, StopRequestFd());
   const std::string cannotRead = "データベース " + zav::Quoted(shownPath) + " を読み込めません。";
   const std::string damaged = "ファイルが壊れている可能性があります";
   switch (child.status) {
     case ChildResult::Status::Completed:
       break;
+    case ChildResult::Status::Stopped:
+      ThrowIfStopRequested();
+      zav::Fail(cannotRead);
     case ChildResult::Status::Signalled:
       zav::Fail(cannotRead + damaged + "（読み込み処理が " + SignalName(child.detail) + " で異常終了しました）");
     case ChildResult::Status::ExitedWithError:
@@ -66,6 +74,11 @@ TableData RunReader(const std::function<ReadOutcome()>& read, const std::string&
   std::optional<ReadOutcome> outcome = DecodeOutcome(child.output);
   if (!outcome) zav::Fail(cannotRead + damaged + "（読み込み処理の結果が不完全です）");
   if (!outcome->ok) zav::Fail(outcome->errorMessage);
+  // libmdb reads past a page it cannot make sense of, telling only standard error: the
+  // rows it returns then lack some or hold wrong values.
+  if (!child.diagnostics.empty()) {
+    zav::Fail(cannotRead + damaged + "（libmdb: " + FirstLine(child.diagnostics) + "）");
+  }
   return std::move(outcome->table);
 }
 

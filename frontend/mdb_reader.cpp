@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/failure.h"
@@ -138,6 +139,12 @@ ReadOutcome ReadMdbTable(const std::string& openPath, const std::string& shownPa
       row[i].text = zav::SanitizeUtf8(std::string_view(values[i].data(), size));
     }
     outcome.table.rows.push_back(std::move(row));
+  }
+  // The table definition keeps the number of rows; libmdb stops quietly at a data page
+  // it cannot read (a file cut short), and what it returned so far would pass for all.
+  if (outcome.table.rows.size() < table->num_rows) {
+    return Refuse(unreadable + "（" + std::to_string(table->num_rows) + " 行のうち " +
+                  std::to_string(outcome.table.rows.size()) + " 行しか読めません）");
   }
   outcome.ok = true;
   return outcome;

@@ -7,6 +7,7 @@
 
 #include "frontend/error_box.h"
 #include "frontend/list_dialog.h"
+#include "frontend/stop_signals.h"
 
 namespace orlindo {
 namespace {
@@ -37,15 +38,24 @@ void QtDialogs::Show(Notice kind, const QString& text) {
     glyph = QStyle::SP_MessageBoxInformation;
     caption = QStringLiteral("情報");
   }
+  // A build stopped by a signal ends the program without waiting for anyone's OK.
+  if (StopRequested() != 0) return;
+
   // A list would make a message box as tall as the list, its OK button off the screen.
   if (const std::optional<MessageList> list = SplitMessageList(text)) {
     ListDialog dialog(caption, QApplication::style()->standardIcon(glyph), *list, Owner());
+    if (StopNotifier* stop = StopNotifier::Instance()) {
+      QObject::connect(stop, &StopNotifier::stopRequested, &dialog, &QDialog::reject);
+    }
     dialog.exec();
     return;
   }
   QMessageBox box(icon, caption, WithLinuxLineEnds(text), QMessageBox::Ok, Owner());
   // Paths and database texts are shown as they are, never read as markup.
   box.setTextFormat(Qt::PlainText);
+  if (StopNotifier* stop = StopNotifier::Instance()) {
+    QObject::connect(stop, &StopNotifier::stopRequested, &box, &QMessageBox::reject);
+  }
   box.exec();
 }
 

@@ -4,6 +4,7 @@
 #include <QProcessEnvironment>
 
 #include "tests/frontend/build_fixture.h"
+#include "tools/mdb/mdb_damage.h"
 
 namespace {
 
@@ -19,6 +20,7 @@ class BatchRunTest : public zavtest::BuildFixture {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("XDG_CONFIG_HOME", QString::fromStdString(MakeFolder("config")));
     environment.insert("XDG_RUNTIME_DIR", QString::fromStdString(Path("run")));
+    environment.insert("XDG_STATE_HOME", QString::fromStdString(Path("state")));
     environment.remove("ZAV_CODEPAGE");
     // No display at all: the batch mode must not need one.
     environment.remove("DISPLAY");
@@ -108,7 +110,29 @@ TEST_F(BatchRunTest, ExitsWithOneWhenTheLibraryIsNotMade) {
   const Outcome broken = Orlindo(Options() << "--name" << "korimo" << "--copyright" << "c");
   EXPECT_EQ(broken.status, 1);
   EXPECT_TRUE(broken.err.starts_with("Orlindo: ")) << broken.err;
-  EXPECT_EQ(Files(svg_), (std::vector<std::string>{"a.svg", "sub/a.svg", "sub/a.svg.inf"}));
+  EXPECT_EQ(Files(svg_), (std::vector<std::string>{"a.svg", "sub/a.svg"}));
+}
+
+// A database that lost its last page: libmdb reads the rows before it and says nothing
+// but a line on standard error. The build stops before the import writes anything.
+TEST_F(BatchRunTest, ADatabaseCutShortImportsNothing) {
+  namespace mdb = zav::mdb;
+  mdb::Table table{"T_main", {{"ID", mdb::ColumnType::Long}, {"svgname"}, {"category"}, {"caption"}}, {}};
+  for (std::int32_t id = 1; id <= 31; ++id) {
+    std::string name = "s";  // appended: GCC 12 warns falsely (-Wrestrict) on "s" + text
+    name += std::to_string(id);
+    Symbol(name + ".svg");
+    table.rows.push_back({id, name, std::string("c"), std::string(200, 'x')});
+  }
+  mdb::WriteDamagedDatabase(mdb::Database{{table}}, mdb::Damage::CutAtLastPage, Path("定義.mdb"));
+  const std::vector<std::string> before = Files(svg_);
+
+  const Outcome cut = Orlindo(Options() << "--name" << "korimo" << "--copyright" << "c");
+  EXPECT_EQ(cut.status, 1);
+  EXPECT_TRUE(cut.err.starts_with("Orlindo: データベース \"" + Path("定義.mdb") + "\" のテーブル 'T_main' を読めません。"))
+      << cut.err;
+  EXPECT_EQ(Files(svg_), before);
+  EXPECT_EQ(Files(out_), std::vector<std::string>{});
 }
 
 }  // namespace

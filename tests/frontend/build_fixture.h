@@ -31,12 +31,14 @@ class BuildFixture : public zavtest::TempDirTest {
   void SetUp() override {
     TempDirTest::SetUp();
     setenv("XDG_RUNTIME_DIR", MakeFolder("run").c_str(), 1);
+    setenv("XDG_STATE_HOME", Path("state").c_str(), 1);
     SetInputs(MakeFolder("svg"), MakeFolder("out"), "korimo");
     view_.SetFieldText(Field::Kihonmdb, QString::fromStdString(Path("定義.mdb")));
     view_.SetFieldText(Field::Copyright, QStringLiteral("© 地図会社"));
   }
   void TearDown() override {
     unsetenv("XDG_RUNTIME_DIR");
+    unsetenv("XDG_STATE_HOME");
     TempDirTest::TearDown();
   }
 

@@ -6,6 +6,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <stdexcept>
 
 namespace {
@@ -58,6 +59,49 @@ TEST(RunInChild, KillsAChildThatDoesNotFinishInTime) {
   EXPECT_EQ(result.status, ChildResult::Status::TimedOut);
   // Not a speed goal: a hang would mean the limit is not enforced at all.
   EXPECT_LT(std::chrono::steady_clock::now() - start, 20s);
+}
+
+// What a library prints on standard error is how libmdb tells of a page it could not
+// read: it comes back whatever the end, only the first few kilobytes of a flood.
+TEST(RunInChild, KeepsTheStartOfWhatTheChildPrintsOnStandardError) {
+  const ChildResult warned = RunInChild(
+      [] {
+        std::fputs("error: reading page 7 failed.\n", stderr);
+        std::fflush(stderr);
+        return std::string("rows");
+      },
+      20s);
+  EXPECT_EQ(warned.status, ChildResult::Status::Completed);
+  EXPECT_EQ(warned.output, "rows");
+  EXPECT_EQ(warned.diagnostics, "error: reading page 7 failed.\n");
+
+  const ChildResult flood = RunInChild(
+      [] {
+        const std::string line(1000, 'w');
+        for (int i = 0; i < 2000; ++i) std::fputs(line.c_str(), stderr);
+        return std::string("done");
+      },
+      20s);
+  EXPECT_EQ(flood.status, ChildResult::Status::Completed);
+  EXPECT_EQ(flood.output, "done");
+  EXPECT_EQ(flood.diagnostics, std::string(4096, 'w'));
+}
+
+// A stop asked for while the child reads (the front end got SIGTERM) ends the child at
+// once, however long its time limit.
+TEST(RunInChild, EndsTheChildWhenAStopIsAskedFor) {
+  int stop[2];
+  ASSERT_EQ(::pipe(stop), 0);
+  ASSERT_EQ(::write(stop[1], "x", 1), 1);
+  const ChildResult result = RunInChild(
+      [] {
+        for (;;) ::pause();
+        return std::string();
+      },
+      std::chrono::hours(1), stop[0]);
+  EXPECT_EQ(result.status, ChildResult::Status::Stopped);
+  ::close(stop[0]);
+  ::close(stop[1]);
 }
 
 }  // namespace

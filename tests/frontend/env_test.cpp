@@ -4,12 +4,14 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 
+#include <filesystem>
 #include <string>
 
 #include "tests/support/bytes.h"
 #include "tests/support/temp_dir.h"
 #include "platform/failure.h"
 #include "tests/frontend/fake_view.h"
+#include "tests/frontend/failure_text.h"
 #include "tests/frontend/scoped_env.h"
 
 namespace {
@@ -78,6 +80,38 @@ TEST_F(SettingsTest, AFileThatCannotBeWrittenIsNamedInTheError) {
     EXPECT_EQ(failure.kind, zav::ErrorKind::General);
     EXPECT_EQ(failure.message, file + " に書き込めません");
   }
+}
+
+// A settings file that is a FIFO, a link to a device or far too big would hang the
+// program or fill its memory; it is refused with a message that names it, and closing
+// the window leaves it as it is.
+TEST_F(SettingsTest, ASettingsFileThatIsNoneIsRefusedByName) {
+  const std::string fifo = Path("fifo.ini");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const std::string zero = Path("zero.ini");
+  std::filesystem::create_symlink("/dev/zero", zero);
+  const std::string huge = Put("huge.ini", "[作業環境]\r\nSVGフォルダ=/x\r\n" + std::string((1 << 20) + 1, ';'));
+  const std::string justRight = Put("right.ini", "[作業環境]\r\nSVGフォルダ=/x\r\n" + std::string((1 << 20) - 40, ';'));
+  struct Case {
+    std::string path;
+    const char* reason;
+  };
+  for (const Case& c : {Case{fifo, "Not a regular file"}, Case{zero, "Not a regular file"},
+                        Case{huge, "1 MiB を超える大きさです"}}) {
+    orlindo_test::FieldsView view;
+    EXPECT_EQ(orlindotest::FailureText([&] { orlindo::LoadSettings(view, c.path); }),
+              "設定ファイル \"" + c.path + "\" を読み込めません。" + c.reason);
+    EXPECT_EQ(orlindotest::FailureText([&] { orlindo::SaveSettings(view, c.path); }), c.path + " に書き込めません");
+  }
+  struct stat info;
+  ASSERT_EQ(lstat(fifo.c_str(), &info), 0);
+  EXPECT_TRUE(S_ISFIFO(info.st_mode));
+  ASSERT_EQ(lstat(zero.c_str(), &info), 0);
+  EXPECT_TRUE(S_ISLNK(info.st_mode));
+
+  orlindo_test::FieldsView view;
+  orlindo::LoadSettings(view, justRight);
+  EXPECT_EQ(view.FieldText(orlindo::Field::SVGFolder), QStringLiteral("/x"));
 }
 
 }  // namespace

@@ -21,6 +21,8 @@ const QString kSvg = QStringLiteral("SVGファイルフォルダを正しく指�
 const QString kOut = QStringLiteral("出力フォルダを正しく指定してください");
 const QString kUniq = QStringLiteral("ライブラリユニーク名を正しく指定してください");
 const QString kCopyright = QStringLiteral("Copyrightを正しく指定してください");
+const QString kBadName = QStringLiteral(
+    "ライブラリユニーク名を正しく指定してください（「/」「\\」と制御文字は使えません。「.」「..」だけの名前も使えません）");
 
 struct InputsCase {
   const char* name;
@@ -83,7 +85,16 @@ INSTANTIATE_TEST_SUITE_P(
         InputsCase{"FileAsFolders", "db.mdb", "db.mdb", "link.mdb", "k", "c", {kSvg, kOut}},
         // One folder wrong and the other right: each check reads its own field.
         InputsCase{"OnlySvgFolderWrong", "db.mdb", "missing", "out", "k", "c", {kSvg}},
-        InputsCase{"OnlyOutFolderWrong", "db.mdb", "svg", "missing", "k", "c", {kOut}}),
+        InputsCase{"OnlyOutFolderWrong", "db.mdb", "svg", "missing", "k", "c", {kOut}},
+        // A name that would leave the output folder or split the index lines; the
+        // compiler refuses them too.
+        InputsCase{"NameLeavesTheFolder", "db.mdb", "svg", "out", "../escaped", "c", {kBadName}},
+        InputsCase{"NameWithBackslash", "db.mdb", "svg", "out", "a\\b", "c", {kBadName}},
+        InputsCase{"NameWithLineBreak", "db.mdb", "svg", "out", "a\r\nb", "c", {kBadName}},
+        InputsCase{"NameWithTab", "db.mdb", "svg", "out", "a\tb", "c", {kBadName}},
+        InputsCase{"NameDot", "db.mdb", "svg", "out", ".", "", {kBadName, kCopyright}},
+        InputsCase{"NameDotDot", "db.mdb", "svg", "out", "..", "c", {kBadName}},
+        InputsCase{"DotsInANameAreFine", "db.mdb", "svg", "out", "..a.b..", "c", {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Texts are used as they stand: a trailing blank makes another, missing path.

@@ -24,10 +24,13 @@ class LauncherTest : public zavtest::TempDirTest {
     view_.history.clear();
   }
   bool Run(const std::string& compiler) {
-    const auto snapshot = orlindo::BuildSnapshot::Take(Path("svg"), Path("out"));
+    orlindo::BuildJournal journal = Journal(Path("svg"), Path("out"));
     Put("svg/a.svg.inf", "[INFO]\r\n");  // as the import leaves it
     Put("svg/copyright.txt", "c\r\n");
-    return orlindo::RunCompiler(view_, dialogs_, compiler, snapshot);
+    return orlindo::RunCompiler(view_, dialogs_, compiler, journal);
+  }
+  orlindo::BuildJournal Journal(const std::string& svg, const std::string& out) {
+    return orlindo::BuildJournal::Begin(Path("state"), svg, {"a.svg.inf", "copyright.txt"}, out);
   }
 
   zavtest::RecordingView view_;
@@ -43,8 +46,8 @@ TEST_F(LauncherTest, PassesTheThreeFieldsAsTheyStandAsThreeArguments) {
   const std::string args = Path("args");
   const std::string compiler = WriteScript(
       Path("zavbuild"), "printf '[%s]\\n' \"$#\" \"$@\" > '" + args + "'\n");
-  EXPECT_TRUE(orlindo::RunCompiler(view_, dialogs_, compiler,
-                                   orlindo::BuildSnapshot::Take(svg, out)));
+  orlindo::BuildJournal journal = Journal(svg, out);
+  EXPECT_TRUE(orlindo::RunCompiler(view_, dialogs_, compiler, journal));
   EXPECT_EQ(Read(args), "[3]\n[ my lib \"x\" $HOME ]\n[" + svg + "]\n[" + out + "]\n");
 }
 

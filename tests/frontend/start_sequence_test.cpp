@@ -2,7 +2,9 @@
 
 #include <QTimer>
 
+#include "frontend/build_journal.h"
 #include "tests/frontend/build_fixture.h"
+#include "tests/frontend/folder_state.h"
 
 namespace {
 
@@ -31,9 +33,8 @@ TEST_F(StartSequenceTest, BuildsTheLibraryFromTheDatabaseAndLeavesNothingElse) {
   EXPECT_TRUE(index[1].ends_with("|ベンチ|公園")) << index[1];
 
   EXPECT_EQ(Files(out_), (std::vector<std::string>{"korimo.zavlibsvg"}));
-  // The import's descriptor in the subfolder stays: the clean-up keeps to the top.
-  EXPECT_EQ(Files(svg_), (std::vector<std::string>{"bench.svg", "sub/notes.txt", "sub/tree.svg",
-                                                   "sub/tree.svg.inf"}));
+  // The import's descriptor in the subfolder goes too: the journal knows it made it.
+  EXPECT_EQ(Files(svg_), (std::vector<std::string>{"bench.svg", "sub/notes.txt", "sub/tree.svg"}));
   EXPECT_FALSE(Exists(orlindo::CompilerFilePath()));
   EXPECT_EQ(view_.StatusText(), QStringLiteral("処理完了."));
 }
@@ -64,6 +65,9 @@ TEST_F(StartSequenceTest, TheUsersOwnDescriptorAndSideFilesSurviveABuild) {
   Put("svg/sub/tree.svg.inf", handWrittenBelow);
   Put("svg/copyright.txt", "old text\r\n");
   Put("out/unrelated.svgz", "not ours");
+  // The compiler writes its own over these; the clean-up gives them back.
+  Put("out/LIBSVG.txt", "the user's index");
+  Put("out/LIBSVG.txtz", "the user's gzip");
 
   EXPECT_TRUE(Run());
   const std::vector<std::string> index = zavtest::LibraryIndex(out_ + "/korimo.zavlibsvg");
@@ -76,7 +80,9 @@ TEST_F(StartSequenceTest, TheUsersOwnDescriptorAndSideFilesSurviveABuild) {
   EXPECT_EQ(Read(svg_ + "/sub/tree.svg.inf"), handWrittenBelow);
   EXPECT_EQ(Read(svg_ + "/copyright.txt"), "old text\r\n");
   EXPECT_EQ(Read(out_ + "/unrelated.svgz"), "not ours");
-  EXPECT_EQ(Files(out_), (std::vector<std::string>{"korimo.zavlibsvg", "unrelated.svgz"}));
+  EXPECT_EQ(Read(out_ + "/LIBSVG.txt"), "the user's index");
+  EXPECT_EQ(Read(out_ + "/LIBSVG.txtz"), "the user's gzip");
+  EXPECT_EQ(Files(out_), (std::vector<std::string>{"LIBSVG.txt", "LIBSVG.txtz", "korimo.zavlibsvg", "unrelated.svgz"}));
   EXPECT_EQ(Files(svg_), (std::vector<std::string>{"bench.svg", "bench.svg.inf", "copyright.txt",
                                                    "sub/tree.svg", "sub/tree.svg.inf"}));
 }
@@ -112,6 +118,23 @@ TEST_F(StartSequenceTest, AFailedImportPutsTheSvgFolderBackAndLeavesTheCompilerF
   EXPECT_TRUE(Exists(orlindo::CompilerFilePath()));
 }
 
+// A write that fails half way through the import: what was written before it goes,
+// the user's own descriptor comes back, and nothing of the journal is left.
+TEST_F(StartSequenceTest, AnImportThatFailsWhileWritingPutsTheFolderBack) {
+  const std::string longName(250, 'n');  // the symbol's name fits, with ".inf" it does not
+  WriteDefinitions({{"bench", "公園", "ベンチ"}, {"old", "c", "new caption"}, {longName.c_str(), "c", "p"}});
+  Symbol("bench.svg");
+  Symbol("old.svg");
+  Symbol(longName + ".svg");
+  Put("svg/old.svg.inf", "[INFO]\r\nCAPTION=x\r\n");
+  Put("svg/copyright.txt", "mine\r\n");
+  const zavtest::FolderState before = zavtest::StateOf(svg_);
+
+  EXPECT_EQ(RunFailing(), svg_ + "/" + longName + ".svg.inf に書き込めません");
+  EXPECT_EQ(zavtest::StateOf(svg_), before);
+  EXPECT_TRUE(std::filesystem::is_empty(Path("state/Orlindo")));
+}
+
 TEST_F(StartSequenceTest, ASecondStartDuringTheCompileFailsAtItsExtraction) {
   WriteDefinitions({{"bench", "公園", "ベンチ"}});
   Symbol("bench.svg");
@@ -129,6 +152,39 @@ TEST_F(StartSequenceTest, ASecondStartDuringTheCompileFailsAtItsExtraction) {
   EXPECT_EQ(dialogs_.shown.back(), std::make_pair(Notice::Information, QStringLiteral("処理終了しました．")));
   EXPECT_FALSE(Exists(orlindo::CompilerFilePath()));
   EXPECT_EQ(Files(svg_), std::vector<std::string>{"bench.svg"});
+}
+
+// At start, a journal that could not be applied in full stays and is told, with each
+// file and why, and so is one that cannot be read; restored folders are told once.
+TEST_F(StartSequenceTest, TheStartTellsOfEveryJournalItFound) {
+  const std::string svg = svg_, out = out_;
+  Put("svg/mine.svg.inf", "mine");
+  {
+    orlindo::BuildJournal killed =
+        orlindo::BuildJournal::Begin(Path("state/Orlindo"), svg, {"mine.svg.inf", "copyright.txt"}, out);
+  }
+  std::filesystem::remove(svg + "/mine.svg.inf");
+  MakeFolder("svg/mine.svg.inf");
+  Put("state/Orlindo/build-1-1.journal", "not a journal");
+
+  orlindo::RestoreUnfinishedBuilds(dialogs_);
+  ASSERT_EQ(dialogs_.shown.size(), 2u);
+  EXPECT_EQ(dialogs_.shown[0].second.toStdString(),
+            "前回中断された処理の記録 \"" + Path("state/Orlindo/build-1-1.journal") +
+                "\" を読めません。ファイルは元に戻していません。記録は残してあります");
+  EXPECT_TRUE(dialogs_.shown[1].second.startsWith(QStringLiteral("次のファイルを処理前の状態に戻せませんでした。記録 \"")));
+  EXPECT_TRUE(dialogs_.shown[1].second.endsWith(
+      QString::fromStdString("を残し、次回の起動時にもう一度戻します\r\r" + svg + "/mine.svg.inf: Is a directory\r\n")));
+
+  std::filesystem::remove(svg + "/mine.svg.inf");
+  std::filesystem::remove(Path("state/Orlindo/build-1-1.journal"));
+  dialogs_.shown.clear();
+  orlindo::RestoreUnfinishedBuilds(dialogs_);
+  EXPECT_EQ(dialogs_.shown, (std::vector<std::pair<Notice, QString>>{
+                                {Notice::Information, QString::fromStdString(
+                                                          "前回の処理が中断されていたため、次のフォルダのファイルを処理前の状態に戻しました\r\r" +
+                                                          svg + "\r\n" + out + "\r\n")}}));
+  EXPECT_EQ(Read(svg + "/mine.svg.inf"), "mine");
 }
 
 }  // namespace

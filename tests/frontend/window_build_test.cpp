@@ -73,7 +73,7 @@ TEST_F(WindowBuildTest, OnePressMakesTheLibraryWithTheDatabasesCaptions) {
               (std::vector<Shown>{{Notice::Information, QStringLiteral("処理終了しました．")}}));
     EXPECT_EQ(zavtest::LibraryIndex(out_ + "/korimo.zavlibsvg").front(), "korimo:tree=49|木|自然");
     EXPECT_EQ(Files(out_), std::vector<std::string>{"korimo.zavlibsvg"});
-    EXPECT_EQ(Files(svg_), (std::vector<std::string>{"bench.svg", "sub/tree.svg", "sub/tree.svg.inf"}));
+    EXPECT_EQ(Files(svg_), (std::vector<std::string>{"bench.svg", "sub/tree.svg"}));
     EXPECT_FALSE(Exists(orlindo::CompilerFilePath()));
     for (QPushButton* button : Buttons(window)) EXPECT_TRUE(button->isEnabled()) << press;
   }

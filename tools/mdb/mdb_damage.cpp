@@ -42,6 +42,9 @@ std::vector<std::uint8_t> BuildDamagedDatabase(const Database& database, Damage 
     case Damage::CutInDefinition:
       bytes.resize(definition + kPageSize / 2);
       break;
+    case Damage::CutAtLastPage:
+      bytes.resize(static_cast<std::size_t>(layout.pageCount - 1) * kPageSize);
+      break;
     case Damage::CutInRows:
       if (layout.firstDataPages.front() == 0) {
         throw Failure(ErrorKind::General, "this damage needs a first table with rows");

@@ -14,6 +14,8 @@ enum class Damage {
   CutInDefinition,         // ends halfway through the first user table's definition page,
                            // before the catalog's rows
   CutInRows,               // ends halfway through the first user table's first data page
+  CutAtLastPage,           // the last page is missing: with a last table whose rows fill
+                           // several pages, the rows on that page are lost, the rest reads
   HeaderFlipped,           // every bit of the header's keyed block (database key included) flipped
   TableDefinitionFlipped,  // first user table: column count and first column entry flipped
   NotADatabase,            // a short text file

@@ -1,0 +1,282 @@
+#include "frontend/build_journal.h"
+
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <string_view>
+
+#include "frontend/env.h"
+#include "frontend/file_cleanup.h"
+#include "platform/dir_listing.h"
+#include "platform/failure.h"
+#include "platform/file_io.h"
+#include "platform/path_text.h"
+#include "platform/pending_file.h"
+#include "platform/sys_error.h"
+
+namespace orlindo {
+namespace {
+
+constexpr std::string_view kJournalMask = "*.journal";
+constexpr std::string_view kUnfinishedMask = ".build-*.tmp";
+// Files a build may add at the top of the output folder: side files, and the temporary
+// library of a compiler that was killed before it could remove it.
+constexpr std::string_view kOutputMasks[] = {"*.svgz", ".zavbuild-*.tmp"};
+constexpr std::string_view kIndexNames[] = {"LIBSVG.txt", "LIBSVG.txtz"};
+
+const std::string& FolderPath(const JournalRecord& record, BuildFolder folder) {
+  return folder == BuildFolder::Svg ? record.svgFolder : record.outFolder;
+}
+
+// Absolute, so that a journal applied at a later start from another folder names the
+// same files; not normalised, since a "link/.." is not the folder the text names.
+std::string AbsoluteFolder(const std::string& folder) {
+  std::error_code ec;
+  const std::filesystem::path absolute = std::filesystem::absolute(folder, ec);
+  return ec ? folder : absolute.string();
+}
+
+[[noreturn]] void CannotRead(const std::string& path, int error) {
+  zav::Fail("ファイル \"" + zav::AbsolutePathText(path) + "\" を読み込めません。" + zav::SystemErrorText(error));
+}
+
+[[noreturn]] void CannotCreate(const std::string& path, int error) {
+  zav::Fail("ファイル \"" + zav::AbsolutePathText(path) + "\" を作成できません。" + zav::SystemErrorText(error));
+}
+
+// The entry as it is now, reached without a link.
+EarlierFile Earlier(BuildFolder folder, EntriesBeneath& entries, const std::string& relative) {
+  EarlierFile file{folder, relative, EarlierFile::State::Absent, 0, {}};
+  const std::string path = zav::JoinPathText(entries.Folder(), relative);
+  struct stat info;
+  // Where the name cannot even be reached, the import cannot write it, nor the restore
+  // find anything there to remove: it counts as absent.
+  if (entries.Look(relative, info) != 0) return file;
+  if (!S_ISREG(info.st_mode)) {
+    file.state = EarlierFile::State::LeftAlone;
+    return file;
+  }
+  file.state = EarlierFile::State::Regular;
+  file.mode = info.st_mode & 07777;
+  if (const int error = zav::TryReadWholeFile(path, file.bytes); error != 0) CannotRead(path, error);
+  return file;
+}
+
+// The names at the top of the output folder that a build may add more of.
+std::vector<std::string> OutputNames(const std::string& outFolder) {
+  std::vector<std::string> names;
+  for (const std::string_view mask : kOutputMasks) {
+    std::vector<std::string> found;
+    ListFiles(found, outFolder, std::string(mask));
+    names.insert(names.end(), found.begin(), found.end());
+  }
+  return names;
+}
+
+bool SameAsEarlier(EntriesBeneath& entries, const EarlierFile& earlier) {
+  const std::string path = zav::JoinPathText(entries.Folder(), earlier.relative);
+  struct stat info;
+  if (entries.Look(earlier.relative, info) != 0 || !S_ISREG(info.st_mode) ||
+      (info.st_mode & 07777) != earlier.mode || static_cast<std::size_t>(info.st_size) != earlier.bytes.size()) {
+    return false;
+  }
+  std::string now;
+  return zav::TryReadWholeFile(path, now) == 0 && now == earlier.bytes;
+}
+
+// Written beside it and renamed over it, so that a failure half way cannot leave the
+// file damaged, and never through a link. The bytes may be private: nobody else may read
+// them before the mode is set. Returns 0 or the errno of the failed step.
+int PutBack(EntriesBeneath& entries, const EarlierFile& earlier) {
+  if (SameAsEarlier(entries, earlier)) return 0;
+  const std::string& folder = entries.Folder();
+  zav::PendingFile restored;
+  const std::string path = zav::JoinPathText(folder, earlier.relative);
+  if (const int error = restored.CreateBeside(path, zav::FileNameOfPath(path), {.mode = 0600, .beneath = folder});
+      error != 0) {
+    return error;
+  }
+  if (const int error = zav::TryWriteAll(restored.fd(), earlier.bytes); error != 0) return error;
+  if (::fchmod(restored.fd(), static_cast<mode_t>(earlier.mode)) != 0) return errno;
+  return restored.Commit();  // on failure the temporary file goes, the file stays as it is
+}
+
+// Whether `name` is the temporary file of a write of one of `names` (PendingFile's
+// "." name "-" pid "-" serial ".tmp", the form of the import's writes and the restore's).
+bool IsTemporaryOf(std::string_view name, const std::set<std::string, std::less<>>& names) {
+  if (!name.starts_with('.') || !name.ends_with(".tmp")) return false;
+  name = name.substr(1, name.size() - 5);
+  for (int part = 0; part < 2; ++part) {
+    const std::size_t dash = name.rfind('-');
+    if (dash == std::string_view::npos || dash + 1 == name.size() ||
+        name.find_first_not_of("0123456789", dash + 1) != std::string_view::npos) {
+      return false;
+    }
+    name = name.substr(0, dash);
+  }
+  return names.contains(name);
+}
+
+// A build killed while it wrote a file leaves that write's temporary file beside it; a
+// running build never does (a failed write removes its own), so only a start looks.
+void RemoveWriteLeftovers(const JournalRecord& record) {
+  // (folder, subfolder below it) -> the names the build wrote there
+  std::map<std::pair<std::string, std::string>, std::set<std::string, std::less<>>> written;
+  for (const EarlierFile& file : record.files) {
+    const std::size_t slash = file.relative.rfind('/');
+    const std::string below = slash == std::string::npos ? std::string() : file.relative.substr(0, slash);
+    written[{FolderPath(record, file.folder), below}].insert(file.relative.substr(slash + 1));
+  }
+  std::map<std::string, EntriesBeneath> folders;
+  for (const auto& [where, names] : written) {
+    const auto& [folder, below] = where;
+    EntriesBeneath& beneath = folders.try_emplace(folder, folder).first->second;
+    std::vector<zav::DirEntry> entries;
+    if (zav::ListFolder(below.empty() ? folder : zav::JoinPathText(folder, below), entries) != zav::ListResult::Listed) {
+      continue;
+    }
+    for (const zav::DirEntry& entry : entries) {
+      if (entry.isFile && IsTemporaryOf(entry.name, names)) {
+        beneath.RemoveFile(below.empty() ? entry.name : zav::JoinPathText(below, entry.name));
+      }
+    }
+  }
+}
+
+// Unique among the builds of every process, and among journals kept from earlier ones.
+std::string UniqueJournalStem() {
+  const auto now = std::chrono::system_clock::now().time_since_epoch();
+  return "build-" + std::to_string(::getpid()) + "-" +
+         std::to_string(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count());
+}
+
+enum class Claim { Taken, Held, Gone, Unreadable };
+
+// A journal (or its unfinished form) that no running build holds is ours, locked by fd.
+Claim ClaimFile(const std::string& path, zav::UniqueFd& fd, int& error) {
+  error = zav::TryOpenForReading(path, fd);
+  if (error == ENOENT) return Claim::Gone;  // finished by its build meanwhile
+  if (error != 0) return Claim::Unreadable;
+  return ::flock(fd.get(), LOCK_EX | LOCK_NB) == 0 ? Claim::Taken : Claim::Held;
+}
+
+void RemoveAndSync(const std::string& path, const std::string& folder) {
+  if (::unlink(path.c_str()) == 0) static_cast<void>(zav::TrySyncFolder(folder));
+}
+
+}  // namespace
+
+BuildJournal BuildJournal::Begin(const std::string& journalFolder, const std::string& svgFolder,
+                                 const std::vector<std::string>& svgFiles, const std::string& outFolder) {
+  JournalRecord record;
+  record.svgFolder = AbsoluteFolder(svgFolder);
+  record.outFolder = AbsoluteFolder(outFolder);
+  std::set<std::string> seen;
+  EntriesBeneath svgEntries(svgFolder), outEntries(outFolder);
+  for (const std::string& relative : svgFiles) {
+    if (seen.insert(relative).second) record.files.push_back(Earlier(BuildFolder::Svg, svgEntries, relative));
+  }
+  for (const std::string_view name : kIndexNames) {
+    record.files.push_back(Earlier(BuildFolder::Out, outEntries, std::string(name)));
+  }
+  record.outNames = OutputNames(outFolder);
+
+  MakePrivateFolders(journalFolder);
+  const std::string stem = UniqueJournalStem();
+  const std::string path = zav::JoinPathText(journalFolder, stem + ".journal");
+  // Written under a name no start applies, then renamed: a journal under its own name is
+  // always whole. A start that finds the temporary file may remove it, since nothing is
+  // changed before the rename has reached the disk.
+  const std::string unfinished = zav::JoinPathText(journalFolder, "." + stem + ".tmp");
+  zav::UniqueFd lock;
+  if (const int error = zav::TryCreateFile(
+          unfinished, {.access = zav::FileAccess::Write, .disposition = zav::Disposition::CreateNew, .mode = 0600},
+          lock);
+      error != 0) {
+    CannotCreate(path, error);
+  }
+  const auto fail = [&](int error) {
+    ::unlink(unfinished.c_str());
+    CannotCreate(path, error);
+  };
+  if (::flock(lock.get(), LOCK_EX) != 0) fail(errno);
+  if (const int error = zav::TryWriteAll(lock.get(), EncodeJournal(record)); error != 0) fail(error);
+  if (const int error = zav::TrySyncFile(lock.get()); error != 0) fail(error);
+  if (const int error = zav::TryRenameFile(unfinished, path); error != 0) fail(error);
+  if (const int error = zav::TrySyncFolder(journalFolder); error != 0) {
+    ::unlink(path.c_str());
+    CannotCreate(path, error);
+  }
+  return BuildJournal(path, std::move(record), std::move(lock));
+}
+
+std::vector<RestoreProblem> BuildJournal::Restore() {
+  if (!restored_) {
+    restored_ = RestoreFolders(record_);
+    if (restored_->empty()) RemoveAndSync(path_, zav::FolderOfPath(path_));
+    lock_ = zav::UniqueFd();
+  }
+  return *restored_;
+}
+
+std::vector<RestoreProblem> RestoreFolders(const JournalRecord& record) {
+  std::vector<RestoreProblem> problems;
+  EntriesBeneath svgEntries(record.svgFolder), outEntries(record.outFolder);
+  for (const EarlierFile& file : record.files) {
+    EntriesBeneath& entries = file.folder == BuildFolder::Svg ? svgEntries : outEntries;
+    switch (file.state) {
+      case EarlierFile::State::Absent:
+        entries.RemoveFile(file.relative);
+        break;
+      case EarlierFile::State::Regular:
+        if (const int error = PutBack(entries, file); error != 0) {
+          problems.push_back({zav::JoinPathText(entries.Folder(), file.relative), error});
+        }
+        break;
+      case EarlierFile::State::LeftAlone:
+        break;
+    }
+  }
+  const std::set<std::string> earlier(record.outNames.begin(), record.outNames.end());
+  for (const std::string_view mask : kOutputMasks) DeleteFiles(record.outFolder, std::string(mask), earlier);
+  return problems;
+}
+
+std::vector<UnfinishedBuild> RecoverUnfinishedBuilds(const std::string& journalFolder) {
+  std::vector<UnfinishedBuild> found;
+  std::vector<std::string> names;
+  ListFiles(names, journalFolder, std::string(kUnfinishedMask));
+  for (const std::string& name : names) {
+    const std::string path = zav::JoinPathText(journalFolder, name);
+    zav::UniqueFd fd;
+    int error = 0;
+    if (ClaimFile(path, fd, error) == Claim::Taken) ::unlink(path.c_str());
+  }
+
+  ListFiles(names, journalFolder, std::string(kJournalMask));
+  for (const std::string& name : names) {
+    UnfinishedBuild build;
+    build.journalPath = zav::JoinPathText(journalFolder, name);
+    zav::UniqueFd fd;
+    const Claim claim = ClaimFile(build.journalPath, fd, build.readError);
+    if (claim == Claim::Held || claim == Claim::Gone) continue;
+    std::string bytes;
+    if (claim == Claim::Taken) build.readError = zav::TryReadAll(fd.get(), bytes);
+    if (build.readError == 0) build.record = DecodeJournal(bytes);
+    if (build.record) {
+      RemoveWriteLeftovers(*build.record);
+      build.problems = RestoreFolders(*build.record);
+      if (build.problems.empty()) RemoveAndSync(build.journalPath, journalFolder);
+    }
+    found.push_back(std::move(build));
+  }
+  return found;
+}
+
+}  // namespace orlindo
