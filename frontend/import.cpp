@@ -18,13 +18,6 @@ namespace {
 
 std::string Text(const View& view, Field field) { return view.FieldText(field).toStdString(); }
 
-// Databases made on Windows write "\" between folder and name.
-std::string ReadSvgName(const Dataset& dataset) {
-  std::string name = dataset.FieldByName("svgname");
-  std::replace(name.begin(), name.end(), '\\', '/');
-  return name;
-}
-
 void WriteDescriptorKey(const std::string& key, const std::string& value, const std::string& path) {
   if (!zav::WritePrivateProfileString(std::string("INFO"), key, OneLine(value), path)) {
     zav::Fail(path + " に書き込めません");
@@ -38,23 +31,6 @@ void FlushDescriptor(const std::string& path) {
 }
 
 }  // namespace
-
-std::string SvgNameStem(const std::string& svgName) {
-  const std::size_t dot = svgName.find_last_of(".:/");
-  if (dot == std::string::npos || svgName[dot] != '.') return svgName;
-  return svgName.substr(0, dot);
-}
-
-bool LeadsOutsideFolder(const std::string& svgName) {
-  if (!svgName.empty() && svgName.front() == '/') return true;
-  std::size_t start = 0;
-  for (;;) {
-    const std::size_t end = std::min(svgName.find('/', start), svgName.size());
-    if (std::string_view(svgName).substr(start, end - start) == "..") return true;
-    if (end == svgName.size()) return false;
-    start = end + 1;
-  }
-}
 
 std::string OneLine(std::string_view value) {
   std::string line;
@@ -119,11 +95,11 @@ void ImportDefinitions(View& view, Dialogs& dialogs, Connection& ADOConnectionMa
     const int rowCount = dataset.RecordCount();
     for (int row = 0; row < rowCount; ++row) {
       const std::string svgFolder = Text(view, Field::SVGFolder);
-      const std::string stem = SvgNameStem(ReadSvgName(dataset));
-      const std::string descriptorPath = zav::JoinPathText(svgFolder, stem + ".svg.inf");
-      const std::string svgName = ReadSvgName(dataset);
+      const std::string svgName = SvgNameFromField(dataset.FieldByName("svgname"));
       const std::string svgPath = zav::JoinPathText(svgFolder, svgName + ".svg");
-      if (!LeadsOutsideFolder(svgName) && zav::IsExistingFile(svgPath)) {
+      const std::optional<std::string> descriptor = DescriptorNameOf(svgName);
+      if (descriptor && zav::IsExistingFile(svgPath)) {
+        const std::string descriptorPath = zav::JoinPathText(svgFolder, *descriptor);
         WriteDescriptorKey("CATEGORY", dataset.FieldByName("category"), descriptorPath);
         WriteDescriptorKey("CAPTION", dataset.FieldByName("caption"), descriptorPath);
         FlushDescriptor(descriptorPath);

@@ -11,6 +11,7 @@
 
 #include "frontend/dbcreate.h"
 #include "frontend/dialogs.h"
+#include "frontend/svg_name.h"
 #include "frontend/view.h"
 
 namespace orlindo {
@@ -21,14 +22,6 @@ namespace orlindo {
 void ImportDefinitions(View& view, Dialogs& dialogs, Connection& ADOConnectionMain);
 
 // The parts of the import with rules of their own.
-
-// svgname with its extension removed: everything before the last "." that has no "/" and
-// no ":" after it; the whole text when there is none.
-std::string SvgNameStem(const std::string& svgName);
-
-// Whether an svgname would name a file outside the SVG folder: an absolute path or one
-// with a ".." component.
-bool LeadsOutsideFolder(const std::string& svgName);
 
 // The value with every line break (CR LF, CR or LF) replaced by one blank, so that a
 // database value cannot add lines to a descriptor file.

@@ -96,6 +96,10 @@ INSTANTIATE_TEST_SUITE_P(
                   "\xFF\xFE" + Utf16("[S]\r\nk=") + "\x24\x50" + Utf16("\r\nnew=v\r\n")},
         WriteCase{"Utf16BigEndianStaysBigEndian", "\xFE\xFF" + Utf16("[S]\r\n", true),
                   {{"S", "k", "v"}}, "\xFE\xFF" + Utf16("[S]\r\nk=v\r\n", true)},
+        // Found by fuzzing: the half unit stayed inside the last line, so the lines added
+        // after it were shifted by a byte and read back as garbage.
+        WriteCase{"Utf16HalfUnitStaysAtTheEnd", "\xFF\xFE" + Utf16("[S]\r\nk=v") + "A",
+                  {{"T", "x", "y"}}, "\xFF\xFE" + Utf16("[S]\r\nk=v\r\n[T]\r\nx=y\r\n") + "A"},
         WriteCase{"DeletesAKeyAndASection", "[A]\r\nx=1\r\ny=2\r\n[B]\r\nz=3\r\n[C]\r\n",
                   {{"A", "x", nullopt}, {"b", nullopt, nullopt}, {"A", "missing", nullopt}},
                   "[A]\r\ny=2\r\n[C]\r\n"}),
