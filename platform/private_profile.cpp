@@ -257,12 +257,12 @@ std::string GetPrivateProfileString(const std::string& section, const std::strin
 ProfileEdit EditProfileBytes(std::string_view fileBytes, const std::optional<std::string>& section,
                              const std::optional<std::string>& key,
                              const std::optional<std::string>& value) {
-  if (RefusedArguments(section, key, value)) return {.error = EINVAL};
+  if (RefusedArguments(section, key, value)) return {.error = EINVAL, .changed = false, .bytes = {}};
   ProfileText profile(fileBytes);
   std::vector<Line>& lines = profile.lines();
   const std::string sectionName(TrimControlAndBlank(*section));
   const std::size_t header = profile.FindSection(UpperCaseText(sectionName));
-  const auto changed = [&profile] { return ProfileEdit{.changed = true, .bytes = profile.Bytes()}; };
+  const auto changed = [&profile] { return ProfileEdit{.error = 0, .changed = true, .bytes = profile.Bytes()}; };
 
   if (!key) {  // delete the whole section
     if (header == ProfileText::npos) return {};
