@@ -1,7 +1,6 @@
 #include "frontend/dbcreate.h"
 
 #include "frontend/connection_string.h"
-
 #include "platform/dir_listing.h"
 #include "platform/failure.h"
 #include "platform/unicode.h"

@@ -79,7 +79,7 @@ class ProfileText {
     if (body.size() % UnitSize() != 0) {
       // Half a UTF-16 unit, no character: kept at the very end, after any line a write
       // adds, so that the lines stay whole units and the byte is written back as it was.
-      oddByte_ = body.substr(body.size() - 1);
+      oddByte_.assign(1, body.back());
       body.remove_suffix(1);
     }
     SplitLines(body);
@@ -207,6 +207,14 @@ std::string CutToUnits(std::string_view utf8, std::size_t maxUnits) {
   return std::string(utf8.substr(0, std::min(at, utf8.size())));
 }
 
+// The Windows functions take C strings: a name or value ends at its first NUL. Kept
+// whole, a NUL would reach the file, where the compiler's reader ends the text at it
+// and so loses every line after it.
+std::optional<std::string> UpToNul(const std::optional<std::string>& text) {
+  if (!text) return std::nullopt;
+  return text->substr(0, text->find('\0'));
+}
+
 bool HasLineBreak(std::string_view text) { return text.find_first_of("\r\n") != std::string_view::npos; }
 
 // A line break would split the line and could plant keys the caller never wrote; a "="
@@ -226,10 +234,13 @@ bool Refuse(int errorNumber) {
 
 }  // namespace
 
-std::string ProfileStringFromBytes(std::string_view fileBytes, const std::string& section,
-                                   const std::string& key, const std::string& defaultValue) {
+std::string ProfileStringFromBytes(std::string_view fileBytes, const std::string& sectionText,
+                                   const std::string& keyText, const std::string& defaultValue) {
+  const std::string section = *UpToNul(sectionText);
+  const std::string key = *UpToNul(keyText);
   // As on Windows, the default loses its trailing spaces.
-  std::string_view fallback = defaultValue;
+  const std::string defaultText = *UpToNul(defaultValue);
+  std::string_view fallback = defaultText;
   while (!fallback.empty() && fallback.back() == ' ') fallback.remove_suffix(1);
   const std::string fallbackValue = CutToUnits(SanitizeUtf8(fallback), kMaxValueUnits);
 
@@ -254,9 +265,12 @@ std::string GetPrivateProfileString(const std::string& section, const std::strin
   return ProfileStringFromBytes(bytes, section, key, defaultValue);
 }
 
-ProfileEdit EditProfileBytes(std::string_view fileBytes, const std::optional<std::string>& section,
-                             const std::optional<std::string>& key,
-                             const std::optional<std::string>& value) {
+ProfileEdit EditProfileBytes(std::string_view fileBytes, const std::optional<std::string>& sectionText,
+                             const std::optional<std::string>& keyText,
+                             const std::optional<std::string>& valueText) {
+  const std::optional<std::string> section = UpToNul(sectionText);
+  const std::optional<std::string> key = UpToNul(keyText);
+  const std::optional<std::string> value = UpToNul(valueText);
   if (RefusedArguments(section, key, value)) return {.error = EINVAL, .changed = false, .bytes = {}};
   ProfileText profile(fileBytes);
   std::vector<Line>& lines = profile.lines();
@@ -313,7 +327,7 @@ bool WritePrivateProfileString(const std::optional<std::string>& section,
     return true;
   }
   // Refused before the file is read, so that a refusal never depends on the file.
-  if (RefusedArguments(section, key, value)) return Refuse(EINVAL);
+  if (RefusedArguments(UpToNul(section), UpToNul(key), UpToNul(value))) return Refuse(EINVAL);
 
   std::string bytes;
   if (const int error = TryReadWholeFile(fileName, bytes); error != 0 && error != ENOENT) {
