@@ -39,7 +39,9 @@ std::vector<std::string> SplitCommandLine(std::string_view commandLine) {
   std::size_t pos = 0;
   std::string item;
   if (!NextItem(commandLine, pos, item)) return arguments;  // the program's own path
-  while (NextItem(commandLine, pos, item)) arguments.push_back(item);
+  while (NextItem(commandLine, pos, item)) {
+    if (!item.empty()) arguments.push_back(item);  // a lone quote at the very end
+  }
   return arguments;
 }
 

@@ -94,4 +94,21 @@ std::string DataSourceOf(const std::string& connectionString) {
   return *dataSource;
 }
 
+std::string ConnectionStringValue(const std::string& value) {
+  bool readsBackWhole = !value.empty() && value.front() != '"' && value.front() != '\'';
+  for (std::size_t semicolon = value.find(';'); readsBackWhole && semicolon != std::string::npos;
+       semicolon = value.find(';', semicolon + 1)) {
+    // What follows the value in the string starts with ";", which no key holds, so the
+    // value's own text decides.
+    readsBackWhole = !StartsKnownKey(std::string_view(value).substr(semicolon + 1));
+  }
+  if (readsBackWhole) return value;
+  std::string quoted = "\"";
+  for (char c : value) {
+    quoted += c;
+    if (c == '"') quoted += c;
+  }
+  return quoted + "\"";
+}
+
 }  // namespace orlindo

@@ -11,4 +11,10 @@ namespace orlindo {
 // Failure when the string names another provider or no data source.
 std::string DataSourceOf(const std::string& connectionString);
 
+// A value as a connection string carries it: as it stands, as the original wrote it,
+// wherever DataSourceOf takes it back out whole; else in double quotes, each inner one
+// doubled (a ";" before a known key's name, a leading quote), so that a path is never
+// read back as another one.
+std::string ConnectionStringValue(const std::string& value);
+
 }  // namespace orlindo

@@ -1,5 +1,6 @@
 #include "frontend/dbcreate.h"
 
+#include "frontend/connection_string.h"
 #include "platform/dir_listing.h"
 #include "platform/failure.h"
 #include "platform/unicode.h"
@@ -70,7 +71,7 @@ std::string BuildConnectionString(const std::string& databasePath, const std::st
   text += userId;
   text += ";";
   text += "Data Source=";
-  text += databasePath;
+  text += ConnectionStringValue(databasePath);
   text += ";";
   text += R"(Mode=Share Deny None;Extended Properties="";)";
   text += "Persist Security Info=False;";

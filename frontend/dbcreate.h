@@ -70,7 +70,8 @@ class Dataset {
   std::size_t current_ = 0;
 };
 
-// The 23-piece Jet connection string, pieces joined as they stand (the path unquoted).
+// The 23-piece Jet connection string, pieces joined as they stand (the path unquoted
+// unless that would read back as another path: connection_string.h).
 std::string BuildConnectionString(const std::string& databasePath, const std::string& userId,
                                   const std::string& password);
 

@@ -42,10 +42,6 @@ int RefusalOf(EntriesBeneath& svgFolder, const std::string& relative) {
   zav::Fail("ファイル \"" + zav::AbsolutePathText(path) + "\" を作成できません。" + zav::SystemErrorText(error));
 }
 
-// An svgname ending in "/" (or "sub/.x") names no file in its folder: its descriptor
-// would be "<folder>/.svg.inf", a file of no symbol.
-bool HasEmptyName(const std::string& stem) { return !stem.empty() && stem.back() == '/'; }
-
 QString FileListText(const QString& heading, const std::vector<std::string>& paths) {
   QString text = heading;
   text += QStringLiteral("\r\r");
@@ -54,13 +50,6 @@ QString FileListText(const QString& heading, const std::vector<std::string>& pat
     text += QStringLiteral("\r\n");
   }
   return text;
-}
-
-// Databases made on Windows write "\" between folder and name.
-std::string ReadSvgName(const Dataset& dataset) {
-  std::string name = dataset.FieldByName("svgname");
-  std::replace(name.begin(), name.end(), '\\', '/');
-  return name;
 }
 
 void WriteDescriptorKey(const std::string& key, const std::string& value, const std::string& path) {
@@ -76,23 +65,6 @@ void FlushDescriptor(const std::string& path) {
 }
 
 }  // namespace
-
-std::string SvgNameStem(const std::string& svgName) {
-  const std::size_t dot = svgName.find_last_of(".:/");
-  if (dot == std::string::npos || svgName[dot] != '.') return svgName;
-  return svgName.substr(0, dot);
-}
-
-bool LeadsOutsideFolder(const std::string& svgName) {
-  if (!svgName.empty() && svgName.front() == '/') return true;
-  std::size_t start = 0;
-  for (;;) {
-    const std::size_t end = std::min(svgName.find('/', start), svgName.size());
-    if (std::string_view(svgName).substr(start, end - start) == "..") return true;
-    if (end == svgName.size()) return false;
-    start = end + 1;
-  }
-}
 
 std::string OneLine(std::string_view value) {
   std::string line;
@@ -164,16 +136,16 @@ ImportPlan PlanImport(const std::string& databasePath, const std::string& svgFol
     dataset.First();
     const int rowCount = dataset.RecordCount();
     for (int row = 0; row < rowCount; ++row) {
-      const std::string relative = SvgNameStem(ReadSvgName(dataset)) + ".svg.inf";
-      const std::string svgName = ReadSvgName(dataset);
+      const std::string svgName = SvgNameFromField(dataset.FieldByName("svgname"));
       const std::string svgPath = zav::JoinPathText(svgFolder, svgName + ".svg");
-      if (LeadsOutsideFolder(svgName) || HasEmptyName(SvgNameStem(svgName)) || !zav::IsExistingFile(svgPath)) {
+      const std::optional<std::string> descriptor = DescriptorNameOf(svgName);
+      if (!descriptor || !zav::IsExistingFile(svgPath)) {
         plan.missing.push_back(svgPath);
-      } else if (RefusalOf(entries, relative) != 0) {
-        plan.refused.push_back(zav::JoinPathText(svgFolder, relative));
+      } else if (RefusalOf(entries, *descriptor) != 0) {
+        plan.refused.push_back(zav::JoinPathText(svgFolder, *descriptor));
       } else {
         std::string category = OneLine(dataset.FieldByName("category"));
-        plan.descriptors.push_back({relative, std::move(category), OneLine(dataset.FieldByName("caption"))});
+        plan.descriptors.push_back({*descriptor, std::move(category), OneLine(dataset.FieldByName("caption"))});
       }
       dataset.Next();
     }

@@ -14,6 +14,7 @@
 
 #include "frontend/dbcreate.h"
 #include "frontend/dialogs.h"
+#include "frontend/svg_name.h"
 #include "frontend/view.h"
 
 namespace orlindo {
@@ -60,14 +61,6 @@ void ImportDefinitions(View& view, Dialogs& dialogs, Connection& ADOConnectionMa
                        const std::function<void(const ImportPlan&)>& beforeWriting = {});
 
 // The parts of the import with rules of their own.
-
-// svgname with its extension removed: everything before the last "." that has no "/" and
-// no ":" after it; the whole text when there is none.
-std::string SvgNameStem(const std::string& svgName);
-
-// Whether an svgname would name a file outside the SVG folder: an absolute path or one
-// with a ".." component.
-bool LeadsOutsideFolder(const std::string& svgName);
 
 // The value with every line break (CR LF, CR or LF) replaced by one blank, so that a
 // database value cannot add lines to a descriptor file.

@@ -7,7 +7,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
-zav_install_packages clang libclang-rt-dev cmake make pkg-config zlib1g-dev libexpat1-dev nlohmann-json3-dev
+zav_install_packages clang libclang-rt-dev cmake make pkg-config zlib1g-dev libexpat1-dev nlohmann-json3-dev \
+  mdbtools-dev
 
 seconds=${1:-60}
 if ! [[ $seconds =~ ^[1-9][0-9]*$ ]]; then

@@ -75,13 +75,20 @@ class ProfileText {
                                  : form_ == TextForm::Ansi     ? 0
                                                                : kUtf16LeMark.size();
     mark_ = bytes.substr(0, markSize);
-    SplitLines(bytes.substr(markSize));
+    std::string_view body = bytes.substr(markSize);
+    if (body.size() % UnitSize() != 0) {
+      // Half a UTF-16 unit, no character: kept at the very end, after any line a write
+      // adds, so that the lines stay whole units and the byte is written back as it was.
+      oddByte_.assign(1, body.back());
+      body.remove_suffix(1);
+    }
+    SplitLines(body);
   }
 
   std::string Bytes() const {
     std::string out = mark_;
     for (const Line& line : lines_) out += line.stored + line.ending;
-    return out;
+    return out + oddByte_;
   }
 
   std::vector<Line>& lines() { return lines_; }
@@ -136,8 +143,7 @@ class ProfileText {
     return form_ == TextForm::Utf16Le ? byte(at) | byte(at + 1) << 8 : byte(at) << 8 | byte(at + 1);
   }
 
-  // Lines end at CR LF, LF or CR. An odd byte at the end of UTF-16 text stays in the last
-  // line's stored bytes, so that it is written back as it was.
+  // Lines end at CR LF, LF or CR.
   void SplitLines(std::string_view body) {
     const std::size_t unit = UnitSize();
     std::size_t start = 0;
@@ -183,6 +189,7 @@ class ProfileText {
   TextForm form_ = TextForm::Ansi;
   std::string mark_;
   std::vector<Line> lines_;
+  std::string oddByte_;
 };
 
 // The first `maxUnits` UTF-16 units of a UTF-8 text, never splitting a surrogate pair.
@@ -200,7 +207,24 @@ std::string CutToUnits(std::string_view utf8, std::size_t maxUnits) {
   return std::string(utf8.substr(0, std::min(at, utf8.size())));
 }
 
+// The Windows functions take C strings: a name or value ends at its first NUL. Kept
+// whole, a NUL would reach the file, where the compiler's reader ends the text at it
+// and so loses every line after it.
+std::optional<std::string> UpToNul(const std::optional<std::string>& text) {
+  if (!text) return std::nullopt;
+  return text->substr(0, text->find('\0'));
+}
+
 bool HasLineBreak(std::string_view text) { return text.find_first_of("\r\n") != std::string_view::npos; }
+
+// A line break would split the line and could plant keys the caller never wrote; a "="
+// in a key would make it read back as another key.
+bool RefusedArguments(const std::optional<std::string>& section, const std::optional<std::string>& key,
+                      const std::optional<std::string>& value) {
+  return !section || HasLineBreak(*section) ||
+         (key && (HasLineBreak(*key) || key->find('=') != std::string::npos)) ||
+         (value && HasLineBreak(*value));
+}
 
 // Windows-service style: false, and the reason in errno.
 bool Refuse(int errorNumber) {
@@ -210,16 +234,17 @@ bool Refuse(int errorNumber) {
 
 }  // namespace
 
-std::string GetPrivateProfileString(const std::string& section, const std::string& key,
-                                    const std::string& defaultValue, const std::string& fileName) {
+std::string ProfileStringFromBytes(std::string_view fileBytes, const std::string& sectionText,
+                                   const std::string& keyText, const std::string& defaultValue) {
+  const std::string section = *UpToNul(sectionText);
+  const std::string key = *UpToNul(keyText);
   // As on Windows, the default loses its trailing spaces.
-  std::string_view fallback = defaultValue;
+  const std::string defaultText = *UpToNul(defaultValue);
+  std::string_view fallback = defaultText;
   while (!fallback.empty() && fallback.back() == ' ') fallback.remove_suffix(1);
   const std::string fallbackValue = CutToUnits(SanitizeUtf8(fallback), kMaxValueUnits);
 
-  std::string bytes;
-  if (TryReadWholeFile(fileName, bytes) != 0) return fallbackValue;
-  ProfileText profile(bytes);
+  ProfileText profile(fileBytes);
   const std::size_t header = profile.FindSection(UpperCaseText(TrimControlAndBlank(section)));
   if (header == ProfileText::npos) return fallbackValue;
   const std::size_t entry = profile.FindKey(header, UpperCaseText(TrimControlAndBlank(key)));
@@ -233,47 +258,40 @@ std::string GetPrivateProfileString(const std::string& section, const std::strin
   return CutToUnits(value, kMaxValueUnits);
 }
 
-bool WritePrivateProfileString(const std::optional<std::string>& section,
-                               const std::optional<std::string>& key,
-                               const std::optional<std::string>& value,
-                               const std::string& fileName) {
-  if (!section && !key && !value) {
-    // Windows writes its cached copy out here; every write has already replaced the
-    // file, so there is nothing left to do. Forcing it to the disk is left to callers
-    // that need it (SyncFileToDisk): the import flushes once per descriptor, and
-    // thousands of disk waits would buy nothing for files deleted after the build.
-    return true;
-  }
-  // A line break would split the line and could plant keys the caller never wrote; a
-  // "=" in a key would make it read back as another key.
-  if (!section || HasLineBreak(*section) || (key && (HasLineBreak(*key) ||
-      key->find('=') != std::string::npos)) || (value && HasLineBreak(*value))) {
-    return Refuse(EINVAL);
-  }
-
+std::string GetPrivateProfileString(const std::string& section, const std::string& key,
+                                    const std::string& defaultValue, const std::string& fileName) {
   std::string bytes;
-  if (const int error = TryReadWholeFile(fileName, bytes); error != 0 && error != ENOENT) {
-    return Refuse(error);
-  }
-  ProfileText profile(bytes);
+  if (TryReadWholeFile(fileName, bytes) != 0) bytes.clear();  // read as a missing file
+  return ProfileStringFromBytes(bytes, section, key, defaultValue);
+}
+
+ProfileEdit EditProfileBytes(std::string_view fileBytes, const std::optional<std::string>& sectionText,
+                             const std::optional<std::string>& keyText,
+                             const std::optional<std::string>& valueText) {
+  const std::optional<std::string> section = UpToNul(sectionText);
+  const std::optional<std::string> key = UpToNul(keyText);
+  const std::optional<std::string> value = UpToNul(valueText);
+  if (RefusedArguments(section, key, value)) return {.error = EINVAL, .changed = false, .bytes = {}};
+  ProfileText profile(fileBytes);
   std::vector<Line>& lines = profile.lines();
   const std::string sectionName(TrimControlAndBlank(*section));
   const std::size_t header = profile.FindSection(UpperCaseText(sectionName));
+  const auto changed = [&profile] { return ProfileEdit{.error = 0, .changed = true, .bytes = profile.Bytes()}; };
 
   if (!key) {  // delete the whole section
-    if (header == ProfileText::npos) return true;
+    if (header == ProfileText::npos) return {};
     lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(header),
                 lines.begin() + static_cast<std::ptrdiff_t>(profile.SectionEnd(header)));
-    return ReplaceFileContents(fileName, profile.Bytes());
+    return changed();
   }
   const std::string keyName(TrimControlAndBlank(*key));
   const std::size_t entry =
       header == ProfileText::npos ? ProfileText::npos : profile.FindKey(header, UpperCaseText(keyName));
 
   if (!value) {  // delete the key
-    if (entry == ProfileText::npos) return true;
+    if (entry == ProfileText::npos) return {};
     lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(entry));
-    return ReplaceFileContents(fileName, profile.Bytes());
+    return changed();
   }
 
   if (entry != ProfileText::npos) {
@@ -294,7 +312,30 @@ bool WritePrivateProfileString(const std::optional<std::string>& section,
     profile.InsertAfter(last, profile.MakeLine("[" + sectionName + "]"));
     profile.InsertAfter(lines.size() - 1, profile.MakeLine(keyName + "=" + *value));
   }
-  return ReplaceFileContents(fileName, profile.Bytes());
+  return changed();
+}
+
+bool WritePrivateProfileString(const std::optional<std::string>& section,
+                               const std::optional<std::string>& key,
+                               const std::optional<std::string>& value,
+                               const std::string& fileName) {
+  if (!section && !key && !value) {
+    // Windows writes its cached copy out here; every write has already replaced the
+    // file, so there is nothing left to do. Forcing it to the disk is left to callers
+    // that need it (SyncFileToDisk): the import flushes once per descriptor, and
+    // thousands of disk waits would buy nothing for files deleted after the build.
+    return true;
+  }
+  // Refused before the file is read, so that a refusal never depends on the file.
+  if (RefusedArguments(UpToNul(section), UpToNul(key), UpToNul(value))) return Refuse(EINVAL);
+
+  std::string bytes;
+  if (const int error = TryReadWholeFile(fileName, bytes); error != 0 && error != ENOENT) {
+    return Refuse(error);
+  }
+  const ProfileEdit edit = EditProfileBytes(bytes, section, key, value);
+  if (edit.error != 0) return Refuse(edit.error);
+  return !edit.changed || ReplaceFileContents(fileName, edit.bytes);
 }
 
 }  // namespace zav

@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace zav {
 
@@ -29,5 +30,21 @@ bool WritePrivateProfileString(const std::optional<std::string>& section,
                                const std::optional<std::string>& key,
                                const std::optional<std::string>& value,
                                const std::string& fileName);
+
+// The rules of the two functions on a file's bytes, without the file: what they do
+// between reading the file and replacing it. A file that does not exist reads as empty.
+std::string ProfileStringFromBytes(std::string_view fileBytes, const std::string& section,
+                                   const std::string& key, const std::string& defaultValue);
+
+struct ProfileEdit {
+  int error = 0;         // EINVAL: the write is refused, as WritePrivateProfileString says
+  bool changed = false;  // false: nothing to write (what was to be deleted is not there)
+  std::string bytes;     // the file's new bytes when changed
+};
+
+// The edit a write makes; the flush call (all three missing) is WritePrivateProfileString's.
+ProfileEdit EditProfileBytes(std::string_view fileBytes, const std::optional<std::string>& section,
+                             const std::optional<std::string>& key,
+                             const std::optional<std::string>& value);
 
 }  // namespace zav

@@ -31,6 +31,7 @@ INSTANTIATE_TEST_SUITE_P(
         SplitCase{"zavbuild.exe a\"b c\"d e", {"ab cd", "e"}},          // quotes inside an argument
         SplitCase{"zavbuild.exe a\"\"b", {"ab"}},
         SplitCase{"zavbuild.exe \"open to the end", {"open to the end"}},
+        SplitCase{"zavbuild.exe a b \"", {"a", "b"}},                   // a lone quote is no argument
         SplitCase{"zavbuild.exe a\\\"b c", {"a\\b c"}},                 // no escape character
         SplitCase{"zavbuild.exe a b c d", {"a", "b", "c", "d"}}));
 

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "frontend/dbcreate.h"
 #include "tests/frontend/failure_text.h"
 
 namespace {
@@ -45,5 +46,28 @@ TEST(DataSourceErrors, NamesWhatIsWrong) {
   EXPECT_EQ(FailureText([] { DataSourceOf("Data Source=\"/d/a.mdb"); }),
             "接続文字列の引用符が閉じていません: Data Source=\"/d/a.mdb");
 }
+
+struct PathCase {
+  const char* path;
+  const char* inString;  // the Data Source piece of the import's connection string
+};
+
+class PathRoundTripTest : public ::testing::TestWithParam<PathCase> {};
+
+// Found by fuzzing: "/d/db;Mode=x.mdb" came back as "/d/db", so the import would have
+// read another database. Such a path is quoted now; every other path stays unquoted.
+TEST_P(PathRoundTripTest, TheImportsPathComesBackWhole) {
+  const std::string built = orlindo::BuildConnectionString(GetParam().path, "", "");
+  EXPECT_NE(built.find(std::string(";Data Source=") + GetParam().inString + ";Mode="), std::string::npos) << built;
+  EXPECT_EQ(DataSourceOf(built), GetParam().path);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, PathRoundTripTest,
+    ::testing::Values(PathCase{"/d/定義;v2.mdb", "/d/定義;v2.mdb"}, PathCase{"/d/a;x=y.mdb", "/d/a;x=y.mdb"},
+                      PathCase{"/d/db;Mode=x.mdb", "\"/d/db;Mode=x.mdb\""},
+                      PathCase{"/d/a; jet oledb:b=c\"d.mdb", "\"/d/a; jet oledb:b=c\"\"d.mdb\""},
+                      PathCase{"\"q.mdb", "\"\"\"q.mdb\""}, PathCase{"'q'.mdb", "\"'q'.mdb\""},
+                      PathCase{"a\"b.mdb", "a\"b.mdb"}));
 
 }  // namespace

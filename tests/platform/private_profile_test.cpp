@@ -96,6 +96,16 @@ INSTANTIATE_TEST_SUITE_P(
                   "\xFF\xFE" + Utf16("[S]\r\nk=") + "\x24\x50" + Utf16("\r\nnew=v\r\n")},
         WriteCase{"Utf16BigEndianStaysBigEndian", "\xFE\xFF" + Utf16("[S]\r\n", true),
                   {{"S", "k", "v"}}, "\xFE\xFF" + Utf16("[S]\r\nk=v\r\n", true)},
+        // Found by fuzzing: the half unit stayed inside the last line, so the lines added
+        // after it were shifted by a byte and read back as garbage.
+        WriteCase{"Utf16HalfUnitStaysAtTheEnd", "\xFF\xFE" + Utf16("[S]\r\nk=v") + "A",
+                  {{"T", "x", "y"}}, "\xFF\xFE" + Utf16("[S]\r\nk=v\r\n[T]\r\nx=y\r\n") + "A"},
+        // Found by fuzzing: a NUL in a database value reached the descriptor, where the
+        // compiler's reader ends the text, so every line after it (the caption, the
+        // UniqueID) was lost. Names and values end at a NUL, as Windows' C strings do.
+        WriteCase{"ValuesEndAtANul", "[INFO]\r\nCATEGORY=old\r\nUniqueID=X\r\n",
+                  {{"INFO", "CATEGORY", string("a\0b", 3)}, {string("INFO\0x", 6), string("CAPTION\0", 8), "c"}},
+                  "[INFO]\r\nCATEGORY=a\r\nUniqueID=X\r\nCAPTION=c\r\n"},
         WriteCase{"DeletesAKeyAndASection", "[A]\r\nx=1\r\ny=2\r\n[B]\r\nz=3\r\n[C]\r\n",
                   {{"A", "x", nullopt}, {"b", nullopt, nullopt}, {"A", "missing", nullopt}},
                   "[A]\r\ny=2\r\n[C]\r\n"}),
