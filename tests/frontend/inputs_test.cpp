@@ -68,7 +68,7 @@ TEST_P(CheckInputsTest, WarnsOncePerFailedCheckInOrder) {
   // The focus goes to the field of the first warning, or stays where it was.
   const std::map<QString, Field> fieldOf = {{kDatabase, Field::Kihonmdb}, {kSvg, Field::SVGFolder},
                                             {kOut, Field::OutFolder}, {kUniq, Field::Uniqkey},
-                                            {kCopyright, Field::Copyright}};
+                                            {kBadName, Field::Uniqkey}, {kCopyright, Field::Copyright}};
   EXPECT_EQ(view.focused, c.warnings.empty() ? std::nullopt : std::optional(fieldOf.at(c.warnings.front())));
 }
 
