@@ -11,7 +11,7 @@
 
 namespace zav::inspect {
 
-// Invalid UTF-8 becomes U+FFFD; a control character becomes "\t", "\x1B" and the like.
+// Invalid UTF-8 becomes U+FFFD; a control character becomes "\t", "\x1b" and the like.
 std::string ConsoleText(std::string_view text);
 
 void PrintProblem(std::ostream& out, const std::string& libraryPath, const reader::Problem& problem);

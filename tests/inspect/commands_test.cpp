@@ -40,7 +40,7 @@ TEST_F(CommandsTest, ListsTheSymbolsInFileOrder) {
                         "name\toffset\tstored\tcontent\tcaption\tcategory\taliases\n"
                         "a\t42\t" + std::to_string(aStored) + "\t6\tAy\tCat\tA-1\n"
                         "b\t" + std::to_string(42 + 4 + aStored) + "\t" + std::to_string(bStored) +
-                            "\t15\tBee\\tb\\x1B[31m\t\t\n");  // a caption never drives the terminal
+                            "\t15\tBee\\tb\\x1b[31m\t\t\n");  // a caption never drives the terminal
   EXPECT_EQ(result.status, 0);
   EXPECT_EQ(result.err, "");
 }
