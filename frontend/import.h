@@ -55,8 +55,10 @@ void WriteImport(const ImportPlan& plan, const std::string& copyright, const Imp
 
 // The import as "実行" runs it: reads the fields it needs from the view, writes the two
 // status texts, plans, lets beforeWriting see the plan (where the build records what it
-// will change), writes, and shows the warnings about missing and refused files. Every
-// error ends it and passes to the caller as a Failure.
+// will change), writes, and shows the warnings about missing and refused files. The
+// reading and the writing run off the window's thread (background_work.h), the writing
+// with its count in the status bar. Every error ends it and passes to the caller as a
+// Failure.
 void ImportDefinitions(View& view, Dialogs& dialogs, Connection& ADOConnectionMain,
                        const std::function<void(const ImportPlan&)>& beforeWriting = {});
 
