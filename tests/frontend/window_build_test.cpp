@@ -75,7 +75,7 @@ class StatusRecorder {
       : bar_(window.findChild<QProgressBar*>(QStringLiteral("progressBuild"))) {
     auto* status = window.findChild<QStatusBar*>(QStringLiteral("StatusBar1"));
     // Queued would be too late: the bar is read as the text changes.
-    QObject::connect(status, &QStatusBar::messageChanged, status, [this](const QString& text) {
+    QObject::connect(status, &QStatusBar::messageChanged, &connection_, [this](const QString& text) {
       if (!text.isEmpty()) shown.push_back({text, !bar_->isHidden(), bar_->value(), bar_->maximum()});
     });
   }
@@ -104,6 +104,7 @@ class StatusRecorder {
 
  private:
   QProgressBar* bar_;
+  QObject connection_;  // ends the recording with the recorder
 };
 
 // Counts the paint events of a widget, each with the status text of that moment.
@@ -227,12 +228,13 @@ TEST_F(WindowBuildTest, TheWindowPaintsDuringTheImportAndTheStatusBarTellsEveryS
   const std::string lastDescriptor = svg_ + "/" + names.back() + ".svg.inf";
   bool wroteWhileHeld = false;
   bool held = false;
+  QObject holder;  // goes before the window, and the connection with it
   auto* bar = window.findChild<QStatusBar*>(QStringLiteral("StatusBar1"));
-  QObject::connect(bar, &QStatusBar::messageChanged, &window, [&](const QString& text) {
+  QObject::connect(bar, &QStatusBar::messageChanged, &holder, [&](const QString& text) {
     if (held || text != QStringLiteral("インポート中 0/300")) return;
     held = true;
     QMetaObject::invokeMethod(
-        &window,
+        &holder,
         [&] {
           wroteWhileHeld = WaitFor([&] { return Exists(lastDescriptor); });
           window.repaint();
