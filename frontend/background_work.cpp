@@ -57,9 +57,12 @@ std::function<void(std::size_t, std::size_t)> ProgressRelay::Callback() {
 }
 
 void ProgressRelay::Report(std::size_t done, std::size_t total) {
-  const auto now = std::chrono::steady_clock::now();
-  if (done != total && now - lastShown_ < kProgressInterval) return;
-  lastShown_ = now;
+  {
+    const auto now = std::chrono::steady_clock::now();
+    const std::lock_guard lock(mutex_);
+    if (done != total && now - lastShown_ < kProgressInterval) return;
+    lastShown_ = now;
+  }
   if (QThread::currentThread() == receiver_.thread()) {
     view_.SetProgress(step_, done, total);
     return;

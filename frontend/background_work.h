@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstddef>
 #include <functional>
+#include <mutex>
 
 #include "frontend/view.h"
 
@@ -30,7 +31,8 @@ class ProgressRelay {
   ProgressRelay(const ProgressRelay&) = delete;
   ProgressRelay& operator=(const ProgressRelay&) = delete;
 
-  // For the working thread; empty when the view shows no progress.
+  // For the working threads (any number, any of them); empty when the view shows no
+  // progress.
   std::function<void(std::size_t done, std::size_t total)> Callback();
 
  private:
@@ -40,7 +42,8 @@ class ProgressRelay {
   const QString step_;
   // Lives on the view's thread: counts still queued when the relay goes are dropped.
   QObject receiver_;
-  std::chrono::steady_clock::time_point lastShown_;
+  std::mutex mutex_;
+  std::chrono::steady_clock::time_point lastShown_;  // guarded by mutex_
 };
 
 }  // namespace orlindo
