@@ -15,6 +15,7 @@
 #include "compiler/index_text.h"
 #include "compiler/library_writer.h"
 #include "compiler/ordered_pipeline.h"
+#include "compiler/progress_channel.h"
 #include "compiler/symbol_store.h"
 #include "platform/dir_listing.h"
 #include "platform/failure.h"
@@ -67,6 +68,7 @@ struct ScanContext {
   SymbolStore& store;
   SymbolPipeline& pipeline;  // reads and compresses ahead of the scan's order
   IndexStream& index;
+  ProgressChannel* progress;
   std::int64_t blockOffset = -1;  // of the block appended last
 };
 
@@ -217,6 +219,7 @@ void StoreDescribedSymbol(DescribedSymbol& symbol, ScanContext& context) {
   if (!symbol.descriptor.uniqueId.empty()) {
     context.index.AppendLine(AliasLine(symbol.descriptor.uniqueId, names.libraryName, symbolName));
   }
+  if (context.progress != nullptr) context.progress->SymbolStored();
 }
 
 void ScanFolder(const std::string& folder, ScanContext& context) {
@@ -242,14 +245,29 @@ void ScanFolder(const std::string& folder, ScanContext& context) {
 
 }  // namespace
 
-void WriteIndexBlock(const RunNames& names, LibraryWriter& library, unsigned workers) {
+std::uint64_t CountDescriptorFiles(const std::string& sourceFolder) {
+  if (LengthChars(sourceFolder) >= kFolderPathLimitChars) return 0;  // a link loop ends here too
+  std::vector<DirEntry> entries;
+  if (ListFolder(sourceFolder, entries) != ListResult::Listed) return 0;
+  std::uint64_t count = 0;
+  for (const DirEntry& entry : entries) {
+    if (entry.isFolder) {
+      count += CountDescriptorFiles(JoinScanPathText(sourceFolder, entry.name));
+    } else if (IsDescriptorName(entry.name)) {
+      ++count;
+    }
+  }
+  return count;
+}
+
+void WriteIndexBlock(const RunNames& names, LibraryWriter& library, unsigned workers, ProgressChannel* progress) {
   SymbolStore store(library);
   ScanContext* scan = nullptr;
   SymbolPipeline pipeline(workers, kWindowPerThread * (workers + 1),
                           [&scan](DescribedSymbol&& symbol) { StoreDescribedSymbol(symbol, *scan); });
   // With workers, the index is compressed as it grows, by a thread of its own.
   IndexStream index(workers > 0);
-  ScanContext context{names, store, pipeline, index, -1};
+  ScanContext context{names, store, pipeline, index, progress, -1};
   scan = &context;
   try {
     ScanFolder(names.sourceFolder, context);
@@ -260,6 +278,7 @@ void WriteIndexBlock(const RunNames& names, LibraryWriter& library, unsigned wor
     throw;
   }
   pipeline.Drain();
+  if (progress != nullptr) progress->Finish();
   library.MarkIndexOffset();
   store.StoreIndex(index, JoinPathText(names.outputFolder, "LIBSVG.txt"),
                    JoinPathText(names.outputFolder, "LIBSVG.txtz"));

@@ -11,6 +11,7 @@
 #include "compiler/copyright_file.h"
 #include "platform/path_text.h"
 #include "compiler/checked_io.h"
+#include "compiler/progress_channel.h"
 #include "compiler/worker_threads.h"
 #include "platform/version.h"
 
@@ -60,7 +61,10 @@ void BuildLibrary(const RunNames& names, const RunOptions& options, unsigned thr
   LibraryWriter library(sink, options.libraryLimitBytes);
   library.WriteHeader();
   library.WriteCopyrightBlock(ReadCopyrightFile(names.sourceFolder));
-  WriteIndexBlock(names, library, WorkersFor(threads));
+  // Counted only for a caller that asked: the walk lists every folder a second time.
+  ProgressChannel progress = ProgressChannel::FromEnvironment();
+  if (progress.Active()) progress.Start(CountDescriptorFiles(names.sourceFolder));
+  WriteIndexBlock(names, library, WorkersFor(threads), &progress);
   library.FinishLibrary();
   sink.Flush();
   CommitFile(file, true);  // only a complete library ever carries the final name

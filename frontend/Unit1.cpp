@@ -8,11 +8,13 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
 #include <algorithm>
+#include <climits>
 #include <initializer_list>
 #include <cstdio>
 
@@ -29,6 +31,7 @@ namespace {
 constexpr int kClientWidth = 634;
 constexpr int kClientHeight = 282;
 constexpr int kStatusBarHeight = 19;
+constexpr int kProgressWidth = 160;
 constexpr int kFontPixels = 11;  // Tahoma 8 pt at 96 dpi
 
 // Tahoma has no Japanese; where it is missing (Debian) Noto Sans CJK JP draws both the
@@ -144,6 +147,12 @@ void TfrmMain::CreateControls() {
   StatusBar1 = Place(new QStatusBar(this), "StatusBar1", 0, kClientHeight - kStatusBarHeight,
                      kClientWidth, kStatusBarHeight);
   StatusBar1->setSizeGripEnabled(false);
+  progressBuild = new QProgressBar(StatusBar1);
+  progressBuild->setObjectName(QStringLiteral("progressBuild"));
+  progressBuild->setTextVisible(false);  // the count stands in the message beside it
+  progressBuild->setFixedSize(kProgressWidth, kStatusBarHeight - 6);
+  StatusBar1->addPermanentWidget(progressBuild);
+  progressBuild->hide();
   labelClosing = new QLabel(QStringLiteral("処理の完了後に終了します"), StatusBar1);
   labelClosing->setObjectName(QStringLiteral("labelClosing"));
   StatusBar1->addPermanentWidget(labelClosing);
@@ -277,7 +286,20 @@ QString TfrmMain::FieldText(Field field) const { return Edit(field)->text(); }
 
 void TfrmMain::SetFieldText(Field field, const QString& text) { Edit(field)->setText(text); }
 
-void TfrmMain::SetStatusText(const QString& text) { StatusBar1->showMessage(text); }
+void TfrmMain::SetStatusText(const QString& text) {
+  progressBuild->hide();
+  StatusBar1->showMessage(text);
+}
+
+void TfrmMain::SetProgress(const QString& step, std::size_t done, std::size_t total) {
+  // QProgressBar counts in int; a larger count is shown in proportion. The bar first, so
+  // that the text never runs ahead of it.
+  const double scale = total > INT_MAX ? static_cast<double>(INT_MAX) / static_cast<double>(total) : 1.0;
+  progressBuild->setRange(0, static_cast<int>(static_cast<double>(total) * scale));
+  progressBuild->setValue(static_cast<int>(static_cast<double>(done) * scale));
+  progressBuild->setVisible(total > 0);
+  StatusBar1->showMessage(QStringLiteral("%1 %2/%3").arg(step).arg(done).arg(total));
+}
 
 QString TfrmMain::StatusText() const { return StatusBar1->currentMessage(); }
 

@@ -13,6 +13,7 @@
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QProgressBar;
 class QPushButton;
 class QStatusBar;
 
@@ -31,6 +32,8 @@ class TfrmMain : public QWidget, public View {
   void SetFieldText(Field field, const QString& text) override;
   void SetStatusText(const QString& text) override;
   QString StatusText() const override;
+  bool ShowsProgress() const override { return true; }
+  void SetProgress(const QString& step, std::size_t done, std::size_t total) override;
   void SetBusy(bool busy) override;
   void FocusField(Field field) override;
 
@@ -77,6 +80,8 @@ class TfrmMain : public QWidget, public View {
   QLineEdit* editCopyright = nullptr;
   QPushButton* bbtnStart = nullptr;
   QStatusBar* StatusBar1 = nullptr;
+  // At the right of the status bar while a step with a known count runs.
+  QProgressBar* progressBuild = nullptr;
   // At the right of the status bar once the window was closed during a build.
   QLabel* labelClosing = nullptr;
 

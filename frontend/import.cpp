@@ -6,6 +6,7 @@
 #include <optional>
 #include <set>
 
+#include "frontend/background_work.h"
 #include "frontend/file_cleanup.h"
 #include "frontend/stop_signals.h"
 #include "platform/codepage.h"
@@ -174,12 +175,20 @@ void WriteImport(const ImportPlan& plan, const std::string& copyright, const Imp
   WriteCopyrightFile(plan.svgFolder, copyright);
 }
 
+// The reading and the writing run off the window's thread; the fields are read on it,
+// each when its step begins, and the warnings are shown from it.
 void ImportDefinitions(View& view, Dialogs& dialogs, Connection& ADOConnectionMain,
                        const std::function<void(const ImportPlan&)>& beforeWriting) {
   view.SetStatusText(QStringLiteral("データベースに接続中.."));
-  const ImportPlan plan = PlanImport(Text(view, Field::Kihonmdb), Text(view, Field::SVGFolder), ADOConnectionMain);
+  ImportPlan plan;
+  RunInBackground([&, database = Text(view, Field::Kihonmdb), svgFolder = Text(view, Field::SVGFolder)] {
+    plan = PlanImport(database, svgFolder, ADOConnectionMain);
+  });
   if (beforeWriting) beforeWriting(plan);
-  WriteImport(plan, Text(view, Field::Copyright));
+  ProgressRelay progress(view, QStringLiteral("インポート中"), plan.descriptors.size());
+  RunInBackground([&, copyright = Text(view, Field::Copyright), report = progress.Callback()] {
+    WriteImport(plan, copyright, report);
+  });
 
   if (!plan.missing.empty()) dialogs.Show(Notice::Warning, MissingFilesText(plan.missing));
   if (!plan.refused.empty()) dialogs.Show(Notice::Warning, RefusedFilesText(plan.refused));

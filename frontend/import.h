@@ -53,10 +53,12 @@ ImportPlan PlanImport(const std::string& databasePath, const std::string& svgFol
 // signal (stop_signals.h) ends it between two files. Throws the write failures.
 void WriteImport(const ImportPlan& plan, const std::string& copyright, const ImportProgress& progress = {});
 
-// The import as "実行" runs it: reads the fields it needs from the view, writes the two
+// The import as "実行" runs it: reads the fields it needs from the view, writes its
 // status texts, plans, lets beforeWriting see the plan (where the build records what it
-// will change), writes, and shows the warnings about missing and refused files. Every
-// error ends it and passes to the caller as a Failure.
+// will change), writes, and shows the warnings about missing and refused files. The
+// reading and the writing run off the window's thread (background_work.h), the writing
+// with its count in the status bar. Every error ends it and passes to the caller as a
+// Failure.
 void ImportDefinitions(View& view, Dialogs& dialogs, Connection& ADOConnectionMain,
                        const std::function<void(const ImportPlan&)>& beforeWriting = {});
 

@@ -1,5 +1,6 @@
 #include "frontend/launcher.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <unistd.h>
@@ -8,6 +9,8 @@
 #include <QProcess>
 #include <QStringList>
 
+#include "frontend/background_work.h"
+#include "frontend/compiler_progress.h"
 #include "frontend/stop_signals.h"
 #include "platform/failure.h"
 #include "platform/sys_error.h"
@@ -17,6 +20,7 @@ namespace {
 
 const QString kCompilingStatus = QStringLiteral("コンパイル中..");
 const QString kFinishedMessage = QStringLiteral("処理終了しました．");
+const QString kFinishedStatus = QStringLiteral("処理完了.");
 const QString kNotMadeMessage = QStringLiteral("ライブラリファイルは作成されませんでした。");
 // How long a compiler asked to stop may take to remove its temporary library.
 constexpr int kCompilerStopMillis = 10000;
@@ -30,27 +34,22 @@ void StopCompiler(QProcess& compiler) {
   }
 }
 
-// Status text and wait cursor for the time the compiler runs; given back on every
-// way out, a failed start included.
-class CompilingScope {
+// The wait cursor for the time the compiler runs and the clean-up after it; given back
+// on every way out, a failed start included.
+class BusyScope {
  public:
-  explicit CompilingScope(View& view) : view_(view), previousStatus_(view.StatusText()) {
-    view_.SetStatusText(kCompilingStatus);
-    view_.SetBusy(true);
-  }
-  CompilingScope(const CompilingScope&) = delete;
-  CompilingScope& operator=(const CompilingScope&) = delete;
-  ~CompilingScope() {
-    view_.SetBusy(false);
-    view_.SetStatusText(previousStatus_);
-  }
+  explicit BusyScope(View& view) : view_(view) { view_.SetBusy(true); }
+  BusyScope(const BusyScope&) = delete;
+  BusyScope& operator=(const BusyScope&) = delete;
+  ~BusyScope() { view_.SetBusy(false); }
 
  private:
   View& view_;
-  QString previousStatus_;
 };
 
 }  // namespace
+
+QString CleaningUpStatus() { return QStringLiteral("後処理中.."); }
 
 QString CompilerReport(const QByteArray& output, bool crashed, int exitCode) {
   if (crashed) return QStringLiteral("zavbuild が異常終了しました");
@@ -87,11 +86,16 @@ bool RunCompiler(View& view, Dialogs& dialogs, const std::string& compilerPath, 
   compiler.setArguments({view.FieldText(Field::Uniqkey), view.FieldText(Field::SVGFolder),
                          view.FieldText(Field::OutFolder)});
   compiler.setStandardInputFile(QProcess::nullDevice());
+  view.SetStatusText(kCompilingStatus);
+  CompilerProgress progress(view, kCompilingStatus);
+  progress.Prepare(compiler);
   // A front end killed outright takes its compiler along, which would otherwise run on
   // and hold the compiler file; TERM, so that the compiler removes its temporary
   // library. Checked once more after asking, for a front end that died just before.
-  compiler.setChildProcessModifier([parent = ::getpid()] {
+  // The progress channel is the one descriptor the compiler inherits on purpose.
+  compiler.setChildProcessModifier([parent = ::getpid(), progressFd = progress.ChildFd()] {
     if (::prctl(PR_SET_PDEATHSIG, SIGTERM) != 0 || ::getppid() != parent) ::_exit(127);
+    if (progressFd >= 0 && ::fcntl(progressFd, F_SETFD, 0) != 0) ::_exit(127);
   });
 
   QEventLoop wait;
@@ -104,11 +108,12 @@ bool RunCompiler(View& view, Dialogs& dialogs, const std::string& compilerPath, 
   QString report;
   std::vector<RestoreProblem> unrestored;
   {
-    CompilingScope compiling(view);
+    BusyScope busy(view);
     compiler.start();
     if (!compiler.waitForStarted(-1)) {
       throw zav::Failure(zav::ErrorKind::General, compilerPath + "を起動できません");
     }
+    progress.Started();
     if (compiler.state() != QProcess::NotRunning && StopRequested() == 0) wait.exec();
     if (StopRequested() != 0) {
       StopCompiler(compiler);
@@ -118,13 +123,17 @@ bool RunCompiler(View& view, Dialogs& dialogs, const std::string& compilerPath, 
     // (which waits for the build); the compiler is not stopped, and the clean-up still
     // follows its end.
     if (compiler.state() != QProcess::NotRunning) compiler.waitForFinished(-1);
+    progress.Finish();
 
     const bool crashed = compiler.exitStatus() == QProcess::CrashExit;
     made = !crashed && compiler.exitCode() == 0;
     if (!made) report = CompilerReport(compiler.readAllStandardOutput(), crashed, compiler.exitCode());
-    unrestored = journal.Restore();
+    view.SetStatusText(CleaningUpStatus());
+    RunInBackground([&] { unrestored = journal.Restore(); });
   }
   ThrowIfStopRequested();
+  // Before the dialogs, so that the window behind them already tells the outcome.
+  view.SetStatusText(made ? kFinishedStatus : kNotMadeMessage);
   if (!unrestored.empty()) dialogs.Show(Notice::Warning, UnrestoredText(journal.Path(), unrestored));
   if (made) {
     dialogs.Show(Notice::Information, kFinishedMessage);

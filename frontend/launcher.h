@@ -1,6 +1,8 @@
 // RunCompiler: starts the extracted compiler on the window's three field texts, waits
-// for it through the event loop (the window stays responsive, a second "実行" can run),
-// puts the folders back from the build journal and tells the user how the build ended.
+// for it through the event loop (the window stays responsive), showing the symbols
+// compiled so far where the view shows progress, puts the folders back from the build
+// journal off the window's thread and tells the user how the build ended, in the status
+// bar and a dialog.
 #pragma once
 
 #include <QString>
@@ -18,6 +20,9 @@ namespace orlindo {
 // A stop asked for by a signal stops the compiler and throws BuildInterrupted before the
 // clean-up, which the caller then runs. The compiler dies with the front end.
 bool RunCompiler(View& view, Dialogs& dialogs, const std::string& compilerPath, BuildJournal& journal);
+
+// The status text while the clean-up puts the folders back.
+QString CleaningUpStatus();
 
 // The compiler's own report line from its console output, or a line of ours when it
 // ended without one (a crash, an unexpected status).

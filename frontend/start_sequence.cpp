@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "frontend/background_work.h"
 #include "frontend/build_journal.h"
 #include "frontend/env.h"
 #include "frontend/error_box.h"
@@ -20,37 +21,49 @@ QString FolderLines(const JournalRecord& record) {
 
 }  // namespace
 
+// The status bar tells the outcome of this press, never an earlier one: a failed
+// check leaves it empty, an error says so.
 bool RunStartSequence(View& view, Dialogs& dialogs, Connection& ADOConnectionMain,
                       const QString& compilerResource) {
+  view.SetStatusText(QString());
   if (CheckInputs(view, dialogs) < 0) return false;
   const StopScope stopScope;
-  CompilerFile compiler = CompilerFile::Extract(compilerResource, CompilerFilePath());
-  std::optional<BuildJournal> journal;
-  bool made = false;
   try {
-    ImportDefinitions(view, dialogs, ADOConnectionMain, [&](const ImportPlan& plan) {
-      journal.emplace(BuildJournal::Begin(JournalFolder(), plan.svgFolder, plan.Files(),
-                                          view.FieldText(Field::OutFolder).toStdString()));
-    });
-    made = RunCompiler(view, dialogs, compiler.Path(), *journal);
-    ThrowIfStopRequested();
-  } catch (const BuildInterrupted& stop) {
-    // The program ends next: no dialog, whatever could not be put back stays in the
-    // journal for the next start, which tells it.
-    const bool restored = !journal || journal->Restore().empty();
-    compiler.Delete();
-    throw BuildInterrupted{stop.signal, restored};
-  } catch (...) {
-    // A half-done import would otherwise stay. The failure itself goes on unchanged.
-    if (journal) {
-      if (const std::vector<RestoreProblem> problems = journal->Restore(); !problems.empty()) {
-        dialogs.Show(Notice::Warning, UnrestoredText(journal->Path(), problems));
+    CompilerFile compiler = CompilerFile::Extract(compilerResource, CompilerFilePath());
+    std::optional<BuildJournal> journal;
+    bool made = false;
+    try {
+      ImportDefinitions(view, dialogs, ADOConnectionMain, [&](const ImportPlan& plan) {
+        RunInBackground([&, outFolder = view.FieldText(Field::OutFolder).toStdString()] {
+          journal.emplace(BuildJournal::Begin(JournalFolder(), plan.svgFolder, plan.Files(), outFolder));
+        });
+      });
+      made = RunCompiler(view, dialogs, compiler.Path(), *journal);
+      ThrowIfStopRequested();
+    } catch (const BuildInterrupted& stop) {
+      // The program ends next: no dialog, whatever could not be put back stays in the
+      // journal for the next start, which tells it.
+      const bool restored = !journal || journal->Restore().empty();
+      compiler.Delete();
+      throw BuildInterrupted{stop.signal, restored};
+    } catch (...) {
+      // A half-done import would otherwise stay. The failure itself goes on unchanged.
+      if (journal) {
+        view.SetStatusText(CleaningUpStatus());
+        std::vector<RestoreProblem> problems;
+        RunInBackground([&] { problems = journal->Restore(); });
+        if (!problems.empty()) dialogs.Show(Notice::Warning, UnrestoredText(journal->Path(), problems));
       }
+      throw;
     }
+    compiler.Delete();
+    return made;
+  } catch (const BuildInterrupted&) {
+    throw;
+  } catch (...) {
+    view.SetStatusText(QStringLiteral("エラーのため処理を中止しました"));
     throw;
   }
-  compiler.Delete();
-  return made;
 }
 
 void RestoreUnfinishedBuilds(Dialogs& dialogs) {

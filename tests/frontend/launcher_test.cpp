@@ -63,7 +63,7 @@ TEST_F(LauncherTest, CleansUpThenSaysItIsDone) {
   ASSERT_EQ(dialogs_.shown.size(), 1u);
   EXPECT_EQ(dialogs_.shown[0].first, Notice::Information);
   EXPECT_EQ(dialogs_.shown[0].second, QStringLiteral("処理終了しました．"));
-  EXPECT_EQ(view_.history, (std::vector<QString>{"status:コンパイル中..", "busy", "idle",
+  EXPECT_EQ(view_.history, (std::vector<QString>{"status:コンパイル中..", "busy", "status:後処理中..", "idle",
                                                   "status:処理完了."}));
   EXPECT_FALSE(Exists(Path("svg/copyright.txt")));
   EXPECT_FALSE(Exists(Path("out/a.svgz")));
@@ -80,6 +80,8 @@ TEST_F(LauncherTest, AFailedCompileIsReportedAfterTheCleanUp) {
   dialogs_.onShow = [&](Notice, const QString&) {
     EXPECT_FALSE(Exists(Path("svg/a.svg.inf")));
     EXPECT_FALSE(Exists(Path("out/b.svgz")));
+    EXPECT_EQ(view_.StatusText(), QStringLiteral("ライブラリファイルは作成されませんでした。"))
+        << "never the success of an earlier step";
   };
   EXPECT_FALSE(Run(compiler));
   ASSERT_EQ(dialogs_.shown.size(), 1u);
@@ -99,8 +101,8 @@ TEST_F(LauncherTest, ACompilerThatCannotStartEndsTheBuildBeforeTheCleanUp) {
   }
   EXPECT_TRUE(dialogs_.shown.empty());
   EXPECT_TRUE(Exists(Path("svg/a.svg.inf")));
-  EXPECT_EQ(view_.StatusText(), QStringLiteral("処理完了."));
-  EXPECT_EQ(view_.history.back(), "status:処理完了.");
+  EXPECT_EQ(view_.history, (std::vector<QString>{"status:コンパイル中..", "busy", "idle"}))
+      << "the start sequence tells the error";
 }
 
 TEST_F(LauncherTest, TheWindowKeepsHandlingEventsWhileTheCompilerRuns) {

@@ -1,10 +1,17 @@
 // "実行" pressed on the real window, with scripted dialogs: the whole chain from the
 // button to the library file.
+#include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <thread>
 
 #include "frontend/Unit1.h"
 #include "tests/frontend/build_fixture.h"
@@ -52,6 +59,82 @@ class WindowBuildTest : public zavtest::BuildFixture {
   orlindo_test::FakeDialogs windowDialogs_;
   std::unique_ptr<orlindo_test::ScopedEnv> config_;
 };
+
+// What the status bar said, each text with the progress bar as it stood then.
+struct StatusShown {
+  QString text;
+  bool bar = false;
+  int value = 0;
+  int maximum = 0;
+};
+
+// Records every text of the window's status bar, in order.
+class StatusRecorder {
+ public:
+  explicit StatusRecorder(orlindo::TfrmMain& window)
+      : bar_(window.findChild<QProgressBar*>(QStringLiteral("progressBuild"))) {
+    auto* status = window.findChild<QStatusBar*>(QStringLiteral("StatusBar1"));
+    // Queued would be too late: the bar is read as the text changes.
+    QObject::connect(status, &QStatusBar::messageChanged, &connection_, [this](const QString& text) {
+      if (!text.isEmpty()) shown.push_back({text, !bar_->isHidden(), bar_->value(), bar_->maximum()});
+    });
+  }
+
+  // The texts with every count left out ("インポート中 12/300" -> "インポート中 #"), each
+  // once in a row: the steps in their order.
+  std::vector<QString> Steps() const {
+    std::vector<QString> steps;
+    for (const StatusShown& s : shown) {
+      QString step = s.text;
+      if (const int blank = step.lastIndexOf(u' '); blank > 0 && step.mid(blank + 1).contains(u'/')) {
+        step = step.left(blank) + QStringLiteral(" #");
+      }
+      if (steps.empty() || steps.back() != step) steps.push_back(step);
+    }
+    return steps;
+  }
+  const StatusShown* Find(const QString& text) const {
+    for (const StatusShown& s : shown) {
+      if (s.text == text) return &s;
+    }
+    return nullptr;
+  }
+
+  std::vector<StatusShown> shown;
+
+ private:
+  QProgressBar* bar_;
+  QObject connection_;  // ends the recording with the recorder
+};
+
+// Counts the paint events of a widget, each with the status text of that moment.
+class PaintSpy : public QObject {
+ public:
+  PaintSpy(QWidget& widget, std::function<QString()> status) : status_(std::move(status)) {
+    widget.installEventFilter(this);
+  }
+  std::vector<QString> paintedDuring;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) paintedDuring.push_back(status_());
+    return false;
+  }
+
+ private:
+  std::function<QString()> status_;
+};
+
+// Waits for a state of another thread, never for a time; the minute is only a bound for
+// a build that hangs.
+bool WaitFor(const std::function<bool()>& reached) {
+  const auto giveUp = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+  while (!reached()) {
+    if (std::chrono::steady_clock::now() > giveUp) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return true;
+}
 
 TEST_F(WindowBuildTest, OnePressMakesTheLibraryWithTheDatabasesCaptions) {
   WriteDefinitions({{"bench", "公園", "ベンチ"}, {"sub/tree", "自然", "木"}});
@@ -114,6 +197,105 @@ TEST_F(WindowBuildTest, DuringABuildTheButtonsAreDisabledAndClosingWaitsForItsEn
   EXPECT_EQ(Files(out_), std::vector<std::string>{"korimo.zavlibsvg"});
   EXPECT_EQ(Files(svg_), std::vector<std::string>{"bench.svg"});
   EXPECT_FALSE(Exists(orlindo::CompilerFilePath()));
+}
+
+// The import runs off the window's thread: while the test holds the window's thread in a
+// handler of its event loop, the import writes every descriptor file, and the window
+// still paints. Then the status bar tells each step in its order, with the counts and the
+// progress bar of the import and the compile, and ends with the outcome.
+TEST_F(WindowBuildTest, TheWindowPaintsDuringTheImportAndTheStatusBarTellsEveryStep) {
+  constexpr int kRows = 300;
+  std::vector<std::string> names;
+  for (int i = 0; i < kRows; ++i) {
+    char name[16];
+    std::snprintf(name, sizeof name, "s%04d", i);
+    names.push_back(name);
+    Symbol(names.back() + ".svg");
+  }
+  std::vector<std::array<const char*, 3>> rows;
+  for (const std::string& name : names) rows.push_back({name.c_str(), "公園", "ベンチ"});
+  WriteDefinitions(rows);
+  orlindo::TfrmMain window(windowDialogs_);
+  Fill(window, view_);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  StatusRecorder status(window);
+  PaintSpy paints(window, [&window] { return window.StatusText(); });
+
+  // Queued as the import's count first shows, before its writing starts: the first
+  // thing the event loop does while the import writes. It holds the window's thread
+  // until the import has written its last file.
+  const std::string lastDescriptor = svg_ + "/" + names.back() + ".svg.inf";
+  bool wroteWhileHeld = false;
+  bool held = false;
+  QObject holder;  // goes before the window, and the connection with it
+  auto* bar = window.findChild<QStatusBar*>(QStringLiteral("StatusBar1"));
+  QObject::connect(bar, &QStatusBar::messageChanged, &holder, [&](const QString& text) {
+    if (held || text != QStringLiteral("インポート中 0/300")) return;
+    held = true;
+    QMetaObject::invokeMethod(
+        &holder,
+        [&] {
+          wroteWhileHeld = WaitFor([&] { return Exists(lastDescriptor); });
+          window.repaint();
+        },
+        Qt::QueuedConnection);
+  });
+  PressStart(window);
+
+  EXPECT_TRUE(wroteWhileHeld) << "the import waited for the window's thread";
+  EXPECT_NE(std::find(paints.paintedDuring.begin(), paints.paintedDuring.end(), QStringLiteral("インポート中 0/300")),
+            paints.paintedDuring.end())
+      << "painted while the import wrote";
+  EXPECT_EQ(status.Steps(), (std::vector<QString>{QStringLiteral("データベースに接続中.."), QStringLiteral("インポート中 #"),
+                                                  QStringLiteral("処理完了."), QStringLiteral("コンパイル中.."),
+                                                  QStringLiteral("コンパイル中.. #"), QStringLiteral("後処理中.."),
+                                                  QStringLiteral("処理完了.")}));
+  for (const char* last : {"インポート中 300/300", "コンパイル中.. 300/300"}) {
+    const StatusShown* shown = status.Find(QString::fromUtf8(last));
+    ASSERT_NE(shown, nullptr) << last;
+    EXPECT_TRUE(shown->bar) << last;
+    EXPECT_EQ(shown->value, 300) << last;
+    EXPECT_EQ(shown->maximum, 300) << last;
+  }
+  EXPECT_FALSE(status.shown.back().bar);
+  EXPECT_EQ(windowDialogs_.shown,
+            (std::vector<Shown>{{Notice::Information, QStringLiteral("処理終了しました．")}}));
+  EXPECT_EQ(zavtest::LibraryIndex(out_ + "/korimo.zavlibsvg").size(), 300u);
+  EXPECT_EQ(Files(svg_).size(), 300u);
+}
+
+// After a build that did not make the library the status bar tells so, never the
+// "処理完了." of a step before; a press whose checks fail leaves it empty.
+TEST_F(WindowBuildTest, TheStatusBarEndsWithTheOutcome) {
+  struct Case {
+    const char* name;
+    std::function<void()> arrange;
+    const char* status;
+    Notice notice;
+  };
+  const Case cases[] = {
+      {"failed compile", [&] { Put("svg/ghost.svg.inf", "[INFO]\r\n"); },
+       "ライブラリファイルは作成されませんでした。", Notice::Warning},
+      {"failed import", [&] { WriteDefinitions({{"bench", "公園", ""}}, /*withCaption=*/false); },
+       "エラーのため処理を中止しました", Notice::Error},
+      {"failed check", [&] { std::filesystem::remove(Path("定義.mdb")); }, "", Notice::Warning},
+  };
+  for (const Case& c : cases) {
+    WriteDefinitions({{"bench", "公園", "ベンチ"}});
+    Symbol("bench.svg");
+    c.arrange();
+    orlindo::TfrmMain window(windowDialogs_);
+    Fill(window, view_);
+    window.SetStatusText(QStringLiteral("処理完了."));  // an earlier build's
+    windowDialogs_.shown.clear();
+    PressStart(window);
+    EXPECT_EQ(window.StatusText(), QString::fromUtf8(c.status)) << c.name;
+    ASSERT_FALSE(windowDialogs_.shown.empty()) << c.name;
+    EXPECT_EQ(windowDialogs_.shown.back().kind, c.notice) << c.name;
+    EXPECT_TRUE(window.findChild<QProgressBar*>(QStringLiteral("progressBuild"))->isHidden()) << c.name;
+    std::filesystem::remove(Path("svg/ghost.svg.inf"));
+  }
 }
 
 }  // namespace
