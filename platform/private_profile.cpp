@@ -354,13 +354,12 @@ bool WritePrivateProfileString(const std::optional<std::string>& section,
   return !edit.changed || ReplaceFileContents(fileName, edit.bytes);
 }
 
-
 bool WritePrivateProfileStrings(std::span<const ProfileKeyWrite> writes, const std::string& fileName) {
   std::string bytes;
   const int readError = TryReadWholeFile(fileName, bytes);
   if (readError != 0 && readError != ENOENT && !writes.empty()) {
-    // The first single write would have stopped here, before its own argument check
-    // only when that check passes.
+    // Where the first single write would have stopped: its arguments are checked before
+    // the file is read.
     const ProfileKeyWrite& first = writes.front();
     if (RefusedArguments(UpToNul(first.section), UpToNul(first.key), UpToNul(first.value))) return Refuse(EINVAL);
     return Refuse(readError);
