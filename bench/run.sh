@@ -16,11 +16,12 @@ usage: bench/run.sh [-r RUNS] [-c CORPORA] [-z ZAVBUILD] [-o ORLINDO] [-s] [-k]
   -c CORPORA  comma-separated list of small, scale, large, frontend (default: all four)
   -z ZAVBUILD time this zavbuild instead of building one in build/bench
   -o ORLINDO  time this Orlindo on the frontend corpus instead of building one (its
-              database is made with mdbwrite, built in build/bench unless beside it)
+              database is made with the mdbwrite of that build, ../tools/mdbwrite, or
+              one built in build/frontend-bench)
   -s          also time zavbuild with ZAV_THREADS=1 (the sequential writer)
   -k          keep the temporary folder with the corpora and the samples
 Environment: ZAV_THREADS is passed on to zavbuild (default there: one per core);
-TMPDIR chooses where the corpora and outputs go (about 3 GB for all three at 5 runs).
+TMPDIR chooses where the corpora and outputs go (about 3 GB for all four at 5 runs).
 EOF
 }
 
