@@ -3,7 +3,7 @@
 // descriptor file beside each and "copyright.txt" at the root, as the front end's
 // import leaves a symbol folder for the compiler.
 //
-//   make_corpus.js PACKAGE_DIR small|scale|large DEST
+//   make_corpus.js PACKAGE_DIR small|scale|large|frontend DEST
 //
 // small: every icon once, in folders named after its category ("Alpha / Numeric"
 //        becomes Alpha/Numeric), 82 folders over three levels.
@@ -11,6 +11,10 @@
 //        all side files land in one output folder.
 // large: 200 maps of 200 KB to 2 MB, each a grid of icons joined into one drawing,
 //        in a seeded order so that no two maps repeat within deflate's window.
+// frontend: 16,000 symbols for Orlindo --batch: DEST/svg holds the symbols alone (the
+//        import writes the descriptors), DEST/compiled the same symbols with the
+//        descriptor files and copyright.txt the import writes (for zavbuild alone), and
+//        DEST/definitions.json the table T_main for mdbwrite, one row per symbol.
 'use strict';
 const fs = require('fs');
 const path = require('path');
@@ -21,8 +25,10 @@ const LARGE_COUNT = 200;
 const LARGE_MIN_BYTES = 200 * 1024;
 const LARGE_MAX_BYTES = 2 * 1024 * 1024;
 
+const FRONTEND_ROWS = 16000;
+
 function usage() {
-  process.stderr.write('usage: make_corpus.js PACKAGE_DIR small|scale|large DEST\n');
+  process.stderr.write('usage: make_corpus.js PACKAGE_DIR small|scale|large|frontend DEST\n');
   process.exit(2);
 }
 
@@ -129,11 +135,61 @@ function makeLargeMaps(icons, dest) {
   return LARGE_COUNT;
 }
 
+// The bytes the import writes: a new descriptor file holds section INFO and its two
+// keys; copyright.txt is UTF-8 with its mark.
+function importedDescriptor(category, caption) {
+  return '[INFO]' + CRLF + 'CATEGORY=' + category + CRLF + 'CAPTION=' + caption + CRLF;
+}
+
+function makeFrontendTrees(icons, dest) {
+  const rows = [];
+  const taken = new Set(icons.map((icon) => icon.name));
+  const copies = Math.ceil(FRONTEND_ROWS / icons.length);
+  for (let copy = 1; copy <= copies && rows.length < FRONTEND_ROWS; ++copy) {
+    for (const icon of icons) {
+      if (rows.length === FRONTEND_ROWS) break;
+      const folder = 'set' + copy + '/' + folderOf(icon.category).split(path.sep).join('/');
+      // Distinct names: every side file lands in one output folder.
+      let stem = icon.name;
+      for (let n = copy; copy > 1 && taken.has(stem); ++n) stem = icon.name + '-' + n;
+      taken.add(stem);
+      const svgname = folder + '/' + stem;
+      const caption = captionOf(stem);
+      const category = icon.category || 'Other';
+      const bytes = fs.readFileSync(icon.file);
+      for (const tree of ['svg', 'compiled']) {
+        const dir = path.join(dest, tree, folder);
+        if (!madeFolders.has(dir)) {
+          fs.mkdirSync(dir, {recursive: true});
+          madeFolders.add(dir);
+        }
+        fs.writeFileSync(path.join(dir, stem + '.svg'), bytes);
+      }
+      fs.writeFileSync(path.join(dest, 'compiled', folder, stem + '.svg.inf'),
+                       importedDescriptor(category, caption));
+      rows.push([(rows.length + 1) * 10, svgname, category, caption]);
+    }
+  }
+  fs.writeFileSync(path.join(dest, 'compiled', 'copyright.txt'), '\ufeff' + COPYRIGHT);
+  const table = {
+    name: 'T_main',
+    columns: [{name: 'ID', type: 'long'}, {name: 'svgname', type: 'text'},
+              {name: 'category', type: 'text'}, {name: 'caption', type: 'text'}],
+    rows,
+  };
+  fs.writeFileSync(path.join(dest, 'definitions.json'), JSON.stringify({tables: [table]}));
+  return rows.length;
+}
+
 function main() {
   const [packageDir, kind, dest] = process.argv.slice(2);
   if (!packageDir || !dest) usage();
   const icons = loadIcons(packageDir);
   fs.mkdirSync(dest, {recursive: true});
+  if (kind === 'frontend') {
+    process.stdout.write(String(makeFrontendTrees(icons, dest)) + '\n');
+    return;
+  }
   fs.writeFileSync(path.join(dest, 'copyright.txt'), COPYRIGHT);
   let count;
   if (kind === 'small') count = makeIconTrees(icons, dest, 1);

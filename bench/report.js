@@ -17,6 +17,8 @@ const GOALS = [
 ];
 // Reading back: verify on every core against gzip -t over the same members on one.
 const READ_GOAL = {corpus: 'large', command: 'zavinspect verify', peer: 'gzip -t', bound: 1.2};
+// The whole front end (import, compile, clean-up) against the compile alone.
+const FRONTEND_GOAL = {corpus: 'frontend', command: 'Orlindo --batch', bound: 2};
 const READ = 'read:';
 const LINEAR_SLACK = 1.1;     // scale may take 10 % more than symbols × small's time
 const INDEX_FACTOR = 2;       // the index text, held whole, and its member growing by half
@@ -145,6 +147,15 @@ function main() {
     lines.push(`peak RSS of zavinspect verify: ` +
                reading.map((c) => `${c.name} ${(stat(READ + c.name, READ_GOAL.command).rss / MiB).toFixed(1)} MB`)
                    .join(', '));
+  }
+  const frontend = stat(FRONTEND_GOAL.corpus, FRONTEND_GOAL.command);
+  const frontendOwn = stat(FRONTEND_GOAL.corpus, ZAVBUILD);
+  if (frontend && frontendOwn) {
+    const ratio = frontend.seconds / frontendOwn.seconds;
+    lines.push(`${FRONTEND_GOAL.corpus} ${FRONTEND_GOAL.command} / zavbuild  ${ratio.toFixed(2)} <= ` +
+               `${FRONTEND_GOAL.bound.toFixed(2)}  ${verdict(ratio <= FRONTEND_GOAL.bound)}` +
+               ` (${frontend.seconds.toFixed(3)} s / ${frontendOwn.seconds.toFixed(3)} s; peak RSS ` +
+               `${(frontend.rss / MiB).toFixed(1)} MB, of the largest process)`);
   }
   const large = find('large');
   const ownLarge = large && stat('large', ZAVBUILD);

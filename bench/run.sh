@@ -2,36 +2,43 @@
 # Compiler throughput against the closest peers: times zavbuild, zip -9, tar | gzip -9 and
 # tar | pigz -9 on corpora made from the @mdi/svg icons, and prints a table of medians;
 # then reading each library back: zavinspect verify and list beside gzip -t over the
-# same members (the library's side files).
+# same members (the library's side files); then the whole front end: Orlindo --batch on
+# a definition database of 16,000 rows beside zavbuild alone on the tree the import
+# leaves (the frontend corpus).
 # Installs what it needs on a fresh Debian machine, builds zavbuild in Release, makes the
 # corpora in a temporary folder and removes them at the end.
 set -euo pipefail
 
 usage() {
   cat <<'EOF'
-usage: bench/run.sh [-r RUNS] [-c CORPORA] [-z ZAVBUILD] [-s] [-k]
+usage: bench/run.sh [-r RUNS] [-c CORPORA] [-z ZAVBUILD] [-o ORLINDO] [-s] [-k]
   -r RUNS     timed runs of every command per corpus, median reported (default 5)
-  -c CORPORA  comma-separated list of small, scale, large (default: all three)
+  -c CORPORA  comma-separated list of small, scale, large, frontend (default: all four)
   -z ZAVBUILD time this zavbuild instead of building one in build/bench
+  -o ORLINDO  time this Orlindo on the frontend corpus instead of building one (its
+              database is made with the mdbwrite of that build, ../tools/mdbwrite, or
+              one built in build/frontend-bench)
   -s          also time zavbuild with ZAV_THREADS=1 (the sequential writer)
   -k          keep the temporary folder with the corpora and the samples
 Environment: ZAV_THREADS is passed on to zavbuild (default there: one per core);
-TMPDIR chooses where the corpora and outputs go (about 3 GB for all three at 5 runs).
+TMPDIR chooses where the corpora and outputs go (about 3 GB for all four at 5 runs).
 EOF
 }
 
 bench_dir=$(cd "$(dirname "$0")" && pwd)
 root=$(dirname "$bench_dir")
 runs=5
-corpora=small,scale,large
+corpora=small,scale,large,frontend
 zavbuild=
+orlindo=
 sequential=0
 keep=0
-while getopts 'r:c:z:skh' option; do
+while getopts 'r:c:z:o:skh' option; do
   case $option in
     r) runs=$OPTARG ;;
     c) corpora=$OPTARG ;;
     z) zavbuild=$OPTARG ;;
+    o) orlindo=$OPTARG ;;
     s) sequential=1 ;;
     k) keep=1 ;;
     h) usage; exit 0 ;;
@@ -43,9 +50,11 @@ if ! [[ $runs =~ ^[1-9][0-9]*$ ]]; then
   exit 2
 fi
 IFS=, read -r -a corpus_list <<<"$corpora"
+with_frontend=0
 for corpus in "${corpus_list[@]}"; do
   case $corpus in
     small | scale | large) ;;
+    frontend) with_frontend=1 ;;
     *) echo "bench/run.sh: unknown corpus '$corpus'" >&2; exit 2 ;;
   esac
 done
@@ -76,6 +85,11 @@ fi
 if [ ${#packages[@]} -gt 0 ]; then
   zav_install_packages "${packages[@]}"
 fi
+# The front end needs everything the whole build does (Qt, libmdb, the JSON reader of
+# mdbwrite): the same list as test.sh.
+if [ "$with_frontend" = 1 ] && [ -z "$orlindo" ]; then
+  source "$root/scripts/deps.sh"
+fi
 cores=$(nproc)
 
 if [ -z "$zavbuild" ] && [ -f "$root/compiler/CMakeLists.txt" ]; then
@@ -87,6 +101,22 @@ if [ -z "$zavbuild" ] && [ -f "$root/compiler/CMakeLists.txt" ]; then
   zavinspect=$root/build/bench/inspect/zavinspect
 fi
 zavinspect=${zavinspect:-$(dirname "${zavbuild:-/}")/../inspect/zavinspect}
+if [ "$with_frontend" = 1 ]; then
+  if [ -z "$orlindo" ]; then
+    echo "Building Orlindo and mdbwrite (Release) in build/frontend-bench ..."
+    cmake -S "$root" -B "$root/build/frontend-bench" -DCMAKE_BUILD_TYPE=Release -DZAV_BUILD_TESTS=OFF >/dev/null
+    cmake --build "$root/build/frontend-bench" -j "$cores" --target Orlindo mdbwrite >/dev/null
+    orlindo=$root/build/frontend-bench/frontend/Orlindo
+  fi
+  orlindo=$(realpath "$orlindo")
+  [ -x "$orlindo" ] || { echo "bench/run.sh: no program at $orlindo" >&2; exit 1; }
+  mdbwrite=$(dirname "$orlindo")/../tools/mdbwrite
+  if ! [ -x "$mdbwrite" ]; then
+    cmake -S "$root" -B "$root/build/frontend-bench" -DCMAKE_BUILD_TYPE=Release -DZAV_BUILD_TESTS=OFF >/dev/null
+    cmake --build "$root/build/frontend-bench" -j "$cores" --target mdbwrite >/dev/null
+    mdbwrite=$root/build/frontend-bench/tools/mdbwrite
+  fi
+fi
 if [ -n "$zavbuild" ]; then
   zavbuild=$(realpath "$zavbuild")
   [ -x "$zavbuild" ] || { echo "bench/run.sh: no program at $zavbuild" >&2; exit 1; }
@@ -150,6 +180,33 @@ run_zavbuild() {  # run_zavbuild SOURCE OUTPUT: fails unless the run completed
 export -f run_zavbuild
 export zavbuild work
 
+run_orlindo() {  # run_orlindo DATABASE SVG_FOLDER OUTPUT: fails unless the library was made
+  # Folders of its own for the journal, the compiler file and the settings, so that a
+  # user's Orlindo is never touched.
+  XDG_STATE_HOME=$work/orlindo/state XDG_RUNTIME_DIR=$work/orlindo/run XDG_CONFIG_HOME=$work/orlindo/config \
+    "$orlindo" --batch --mdb "$1" --svg "$2" --out "$3" --name bench --copyright 'Material Design Icons' \
+    >"$3/orlindo.log" 2>&1 || { cat "$3/orlindo.log"; return 1; }
+}
+export -f run_orlindo
+export orlindo
+
+# The whole front end against zavbuild alone on the tree that its import leaves: the
+# same symbols, with the descriptor files and copyright.txt. Orlindo's own compiler is
+# the one it carries, built from the same sources.
+time_frontend() {
+  local src=$work/frontend
+  mkdir -p "$work/orlindo/state" "$work/orlindo/run" "$work/orlindo/config"
+  chmod 700 "$work/orlindo/run"
+  tar -cf - -C "$src" . | cat >/dev/null
+  local run
+  for ((run = 1; run <= runs; ++run)); do
+    printf '  run %d of %d\n' "$run" "$runs"
+    measure frontend zavbuild "@OUT@/bench.zavlibsvg" bash -o pipefail -c "run_zavbuild '$src/compiled' '@OUT@'"
+    measure frontend "Orlindo --batch" "@OUT@/bench.zavlibsvg" \
+      bash -o pipefail -c "run_orlindo '$src/definitions.mdb' '$src/svg' '@OUT@'"
+  done
+}
+
 time_corpus() {
   local corpus=$1 src=$work/$1
   local -a labels=() outputs=() commands=()
@@ -202,6 +259,14 @@ load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 for corpus in "${corpus_list[@]}"; do
   echo "Making the $corpus corpus ..."
   symbols=$(node "$bench_dir/make_corpus.js" "$work/package" "$corpus" "$work/$corpus")
+  if [ "$corpus" = frontend ]; then
+    "$mdbwrite" "$work/frontend/definitions.mdb" <"$work/frontend/definitions.json"
+    input_bytes=$(find "$work/frontend/svg" -type f -name '*.svg' -printf '%s\n' | awk '{ s += $1 } END { print s }')
+    echo "Timing the front end on the frontend corpus ($symbols rows and symbols) ..."
+    time_frontend
+    printf '%s\t%s\t%s\t%s\t%s\n' frontend "$symbols" "$input_bytes" 0 0 >>"$corpus_info"
+    continue
+  fi
   input_bytes=$(find "$work/$corpus" -type f -name '*.svg' -printf '%s\n' | awk '{ s += $1 } END { print s }')
   largest=$(find "$work/$corpus" -type f -name '*.svg' -printf '%s\n' | sort -n | tail -n 1)
   echo "Timing the $corpus corpus ($symbols symbols) ..."

@@ -3,8 +3,11 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <map>
 #include <optional>
 #include <set>
+#include <string_view>
+#include <unordered_map>
 
 #include "frontend/background_work.h"
 #include "frontend/file_cleanup.h"
@@ -53,16 +56,15 @@ QString FileListText(const QString& heading, const std::vector<std::string>& pat
   return text;
 }
 
-void WriteDescriptorKey(const std::string& key, const std::string& value, const std::string& path) {
-  if (!zav::WritePrivateProfileString(std::string("INFO"), key, value, path)) {
-    zav::Fail(path + " に書き込めません");
+// The rows that name each descriptor file, in row order, by the first such row.
+std::map<std::size_t, std::vector<std::size_t>> RowsByFirstRow(const std::vector<DescriptorValues>& descriptors) {
+  std::map<std::size_t, std::vector<std::size_t>> rows;
+  std::unordered_map<std::string_view, std::size_t> firstRow;
+  for (std::size_t row = 0; row < descriptors.size(); ++row) {
+    const auto [at, isNew] = firstRow.try_emplace(descriptors[row].relative, row);
+    rows[at->second].push_back(row);
   }
-}
-
-void FlushDescriptor(const std::string& path) {
-  if (!zav::WritePrivateProfileString(std::nullopt, std::nullopt, std::nullopt, path)) {
-    zav::Fail(path + " に書き込めません");
-  }
+  return rows;
 }
 
 }  // namespace
@@ -161,15 +163,26 @@ ImportPlan PlanImport(const std::string& databasePath, const std::string& svgFol
 }
 
 void WriteImport(const ImportPlan& plan, const std::string& copyright, const ImportProgress& progress) {
+  // Each descriptor file is written once, with the keys of every row that names it, in
+  // row order: the bytes that a profile write per key leave, without reading and
+  // replacing the file twice a row. Nothing is forced to the disk: the build journal,
+  // already on the disk, puts every file back after a crash, and the files go once the
+  // compiler has read them.
   const std::size_t total = plan.descriptors.size();
-  for (std::size_t done = 0; done < total; ++done) {
+  const std::map<std::size_t, std::vector<std::size_t>> rowsByFile = RowsByFirstRow(plan.descriptors);
+  std::vector<zav::ProfileKeyWrite> writes;
+  std::size_t done = 0;
+  for (const auto& [firstRow, rows] : rowsByFile) {
     ThrowIfStopRequested();
-    const DescriptorValues& descriptor = plan.descriptors[done];
-    const std::string path = zav::JoinPathText(plan.svgFolder, descriptor.relative);
-    WriteDescriptorKey("CATEGORY", descriptor.category, path);
-    WriteDescriptorKey("CAPTION", descriptor.caption, path);
-    FlushDescriptor(path);
-    if (progress) progress(done + 1, total);
+    writes.clear();
+    for (const std::size_t row : rows) {
+      writes.push_back({"INFO", "CATEGORY", plan.descriptors[row].category});
+      writes.push_back({"INFO", "CAPTION", plan.descriptors[row].caption});
+    }
+    const std::string path = zav::JoinPathText(plan.svgFolder, plan.descriptors[firstRow].relative);
+    if (!zav::WritePrivateProfileStrings(writes, path)) zav::Fail(path + " に書き込めません");
+    done += rows.size();
+    if (progress) progress(done, total);
   }
   ThrowIfStopRequested();
   WriteCopyrightFile(plan.svgFolder, copyright);

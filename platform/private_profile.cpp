@@ -11,6 +11,7 @@
 #include "platform/atomic_file.h"
 #include "platform/codepage.h"
 #include "platform/file_io.h"
+#include "platform/pending_file.h"
 #include "platform/trim.h"
 #include "platform/unicode.h"
 
@@ -232,6 +233,21 @@ bool Refuse(int errorNumber) {
   return false;
 }
 
+// A file that did not exist is made at its name at once: a temporary file and a rename
+// would buy nothing where no earlier bytes can be lost, and a rename over a file that
+// ext4 has just made sends that file to the disk, which costs far more than the write.
+// Where the name cannot be made so (taken meanwhile, a link), the replacement decides,
+// as it would for a single write.
+bool CreateProfileFile(const std::string& fileName, std::string_view bytes) {
+  PendingFile created;
+  if (created.CreateInPlace(fileName, {.access = FileAccess::Write, .disposition = Disposition::CreateNew}) != 0) {
+    return ReplaceFileContents(fileName, bytes);
+  }
+  if (const int error = TryWriteAll(created.fd(), bytes); error != 0) return Refuse(error);
+  if (const int error = created.Commit(); error != 0) return Refuse(error);
+  return true;
+}
+
 }  // namespace
 
 std::string ProfileStringFromBytes(std::string_view fileBytes, const std::string& sectionText,
@@ -336,6 +352,38 @@ bool WritePrivateProfileString(const std::optional<std::string>& section,
   const ProfileEdit edit = EditProfileBytes(bytes, section, key, value);
   if (edit.error != 0) return Refuse(edit.error);
   return !edit.changed || ReplaceFileContents(fileName, edit.bytes);
+}
+
+bool WritePrivateProfileStrings(std::span<const ProfileKeyWrite> writes, const std::string& fileName) {
+  std::string bytes;
+  const int readError = TryReadWholeFile(fileName, bytes);
+  if (readError != 0 && readError != ENOENT && !writes.empty()) {
+    // Where the first single write would have stopped: its arguments are checked before
+    // the file is read.
+    const ProfileKeyWrite& first = writes.front();
+    if (RefusedArguments(UpToNul(first.section), UpToNul(first.key), UpToNul(first.value))) return Refuse(EINVAL);
+    return Refuse(readError);
+  }
+  // The writes are applied in memory as the single calls apply them to the file; the
+  // first refused one ends them, after what came before it has been written.
+  bool changed = false;
+  int refusal = 0;
+  for (const ProfileKeyWrite& write : writes) {
+    ProfileEdit edit = EditProfileBytes(bytes, write.section, write.key, write.value);
+    if (edit.error != 0) {
+      refusal = edit.error;
+      break;
+    }
+    if (edit.changed) {
+      bytes = std::move(edit.bytes);
+      changed = true;
+    }
+  }
+  if (changed) {
+    const bool written = readError == ENOENT ? CreateProfileFile(fileName, bytes) : ReplaceFileContents(fileName, bytes);
+    if (!written) return false;
+  }
+  return refusal == 0 || Refuse(refusal);
 }
 
 }  // namespace zav

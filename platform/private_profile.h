@@ -5,6 +5,7 @@
 #pragma once
 
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -30,6 +31,19 @@ bool WritePrivateProfileString(const std::optional<std::string>& section,
                                const std::optional<std::string>& key,
                                const std::optional<std::string>& value,
                                const std::string& fileName);
+
+// One key write of WritePrivateProfileStrings.
+struct ProfileKeyWrite {
+  std::string section;
+  std::string key;
+  std::string value;
+};
+
+// What one WritePrivateProfileString call per write, in order, then the flush would leave
+// in the file, byte for byte, and the same result and errno; but the file is read once
+// and written once: a new file is created at its name, an existing one replaced as a
+// single write replaces it. Made for callers that write many files of a few keys each.
+bool WritePrivateProfileStrings(std::span<const ProfileKeyWrite> writes, const std::string& fileName);
 
 // The rules of the two functions on a file's bytes, without the file: what they do
 // between reading the file and replacing it. A file that does not exist reads as empty.

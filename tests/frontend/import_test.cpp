@@ -7,8 +7,12 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <utility>
+
 #include "platform/codepage.h"
 #include "platform/failure.h"
+#include "platform/private_profile.h"
 #include "tests/frontend/fake_dialogs.h"
 #include "tests/frontend/fake_view.h"
 #include "tests/frontend/mdb_fixture.h"
@@ -431,6 +435,36 @@ TEST_F(ImportTest, JapaneseCaptionReachesTheCompilersIndexLine) {
     EXPECT_FALSE(offset.empty());
     EXPECT_EQ(offset.find_first_not_of("0123456789"), std::string::npos) << offset;
   }
+}
+
+// The import writes each descriptor file once for all the rows that name it; what it
+// leaves must be what a profile write per key and row leaves, in row order.
+TEST_F(ImportTest, WritesWhatOneProfileWritePerKeyAndRowWrites) {
+  const std::string existing = "\xEF\xBB\xBF[INFO]\nUniqueID=B-1\n\n[X]\nCAPTION=kept\n";
+  orlindo::ImportPlan plan;
+  plan.descriptors = {{"sub/a.svg.inf", "c1", "p1"}, {"b.svg.inf", "\xFF odd", ""}, {"sub/a.svg.inf", "c3", "p3"},
+                      {"c.svg.inf", "c4", "p4"}, {"b.svg.inf", "c5", "=p5="}};
+  std::vector<std::pair<std::size_t, std::size_t>> progress;
+  for (const char* tree : {"reference", "fast"}) {
+    MakeFolder(std::string(tree) + "/sub");
+    Put(std::string(tree) + "/b.svg.inf", existing);
+  }
+  for (const orlindo::DescriptorValues& row : plan.descriptors) {
+    const std::string path = Path("reference/" + row.relative);
+    ASSERT_TRUE(zav::WritePrivateProfileString(std::string("INFO"), std::string("CATEGORY"), row.category, path));
+    ASSERT_TRUE(zav::WritePrivateProfileString(std::string("INFO"), std::string("CAPTION"), row.caption, path));
+    ASSERT_TRUE(zav::WritePrivateProfileString(std::nullopt, std::nullopt, std::nullopt, path));
+  }
+  plan.svgFolder = Path("fast");
+  orlindo::WriteImport(plan, "c", [&](std::size_t done, std::size_t total) { progress.emplace_back(done, total); });
+  for (const char* relative : {"sub/a.svg.inf", "b.svg.inf", "c.svg.inf"}) {
+    EXPECT_TRUE(zavtest::SameBytes(Read(Path(std::string("reference/") + relative)),
+                                   Read(Path(std::string("fast/") + relative))))
+        << relative;
+  }
+  ASSERT_FALSE(progress.empty());
+  EXPECT_EQ(progress.back(), std::make_pair(std::size_t{5}, std::size_t{5}));
+  EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
 }
 
 }  // namespace
