@@ -167,7 +167,7 @@ Claim ClaimFile(const std::string& path, zav::UniqueFd& fd, int& error) {
 }
 
 void RemoveAndSync(const std::string& path, const std::string& folder) {
-  if (::unlink(path.c_str()) == 0) static_cast<void>(zav::TrySyncFolder(folder));
+  if (zav::TryRemoveFile(path) == 0) static_cast<void>(zav::TrySyncFolder(folder));
 }
 
 }  // namespace
@@ -202,7 +202,7 @@ BuildJournal BuildJournal::Begin(const std::string& journalFolder, const std::st
     CannotCreate(path, error);
   }
   const auto fail = [&](int error) {
-    ::unlink(unfinished.c_str());
+    zav::TryRemoveFile(unfinished);
     CannotCreate(path, error);
   };
   if (::flock(lock.get(), LOCK_EX) != 0) fail(errno);
@@ -210,7 +210,7 @@ BuildJournal BuildJournal::Begin(const std::string& journalFolder, const std::st
   if (const int error = zav::TrySyncFile(lock.get()); error != 0) fail(error);
   if (const int error = zav::TryRenameFile(unfinished, path); error != 0) fail(error);
   if (const int error = zav::TrySyncFolder(journalFolder); error != 0) {
-    ::unlink(path.c_str());
+    zav::TryRemoveFile(path);
     CannotCreate(path, error);
   }
   return BuildJournal(path, std::move(record), std::move(lock));
@@ -256,7 +256,7 @@ std::vector<UnfinishedBuild> RecoverUnfinishedBuilds(const std::string& journalF
     const std::string path = zav::JoinPathText(journalFolder, name);
     zav::UniqueFd fd;
     int error = 0;
-    if (ClaimFile(path, fd, error) == Claim::Taken) ::unlink(path.c_str());
+    if (ClaimFile(path, fd, error) == Claim::Taken) zav::TryRemoveFile(path);
   }
 
   ListFiles(names, journalFolder, std::string(kJournalMask));

@@ -59,7 +59,7 @@ void ListFiles(std::vector<std::string>& list, const std::string& folder, const 
 
 void DeleteFileUnlessReadOnly(const std::string& path) {
   if (!zav::IsExistingFile(path) || IsReadOnly(path)) return;
-  ::unlink(path.c_str());  // a failed deletion is not reported
+  zav::TryRemoveFile(path);  // a failed deletion is not reported
 }
 
 const EntriesBeneath::Opened& EntriesBeneath::FolderOf(const std::string& relative, std::string& name) {
@@ -87,7 +87,7 @@ void EntriesBeneath::RemoveFile(const std::string& relative) {
   struct stat info;
   if (folder.error == 0 && ::fstatat(folder.fd.get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
       S_ISREG(info.st_mode)) {
-    ::unlinkat(folder.fd.get(), name.c_str(), 0);
+    zav::TryRemoveFileIn(folder.fd.get(), name);
   }
 }
 
