@@ -4,12 +4,10 @@
 #include <unistd.h>
 
 #include <array>
-#include <atomic>
 #include <cerrno>
-#include <cstdio>
-#include <cstring>
+#include <cstdlib>
+#include <mutex>
 #include <string>
-#include <string_view>
 
 namespace zav::fault_seam {
 namespace {
@@ -29,6 +27,8 @@ struct Plan {
 std::array<std::atomic<unsigned long>, kKindNames.size() + 1> counts{};
 // Where the counts go: standard error, or a file that every program of a run adds to.
 std::string countsPath;
+Plan plan;
+std::once_flag planRead;
 
 std::size_t KindIndex(std::string_view name) {
   for (std::size_t i = 0; i < kKindNames.size(); ++i) {
@@ -54,45 +54,56 @@ void PrintCounts() {
   if (fd != STDERR_FILENO) ::close(fd);
 }
 
-// A text it cannot read plans nothing: the seam must never be what fails a run.
-Plan ReadPlan() {
-  Plan plan;
-  const char* text = std::getenv("ZAV_FAULT");
-  if (text == nullptr) return plan;
-  std::string_view rest(text);
-  if (rest == "count" || rest.starts_with("count:")) {
-    if (rest.size() > 6) countsPath = rest.substr(6);
-    std::atexit(PrintCounts);
-    return plan;
-  }
+// KIND:N[+]:ERROR, with PROGRAM: before it where `program` is given. A text it cannot
+// read plans nothing: the seam must never be what fails a run.
+Plan ParsePlan(std::string_view text, std::string_view program) {
+  Plan parsed;
   std::array<std::string_view, 4> parts;
   std::size_t count = 0;
   while (count < parts.size()) {
-    const std::size_t colon = rest.find(':');
-    parts[count++] = rest.substr(0, colon);
+    const std::size_t colon = text.find(':');
+    parts[count++] = text.substr(0, colon);
     if (colon == std::string_view::npos) break;
-    rest.remove_prefix(colon + 1);
+    text.remove_prefix(colon + 1);
   }
-  if (count == 4) {
-    if (parts[0] != program_invocation_short_name) return plan;
+  if (count == 4 && !program.empty()) {
+    if (parts[0] != program) return parsed;
     parts = {parts[1], parts[2], parts[3], {}};
     count = 3;
   }
-  if (count != 3) return plan;
-  plan.kind = KindIndex(parts[0]);
+  if (count != 3) return parsed;
+  parsed.kind = KindIndex(parts[0]);
   std::string_view number = parts[1];
-  plan.everyLater = number.ends_with('+');
-  if (plan.everyLater) number.remove_suffix(1);
-  plan.call = std::strtoul(std::string(number).c_str(), nullptr, 10);
-  plan.error = parts[2] == "ENOSPC" ? ENOSPC : parts[2] == "EIO" ? EIO : 0;
-  plan.applies = plan.kind <= kAny && plan.call > 0 && plan.error != 0;
-  return plan;
+  parsed.everyLater = number.ends_with('+');
+  if (parsed.everyLater) number.remove_suffix(1);
+  parsed.call = std::strtoul(std::string(number).c_str(), nullptr, 10);
+  parsed.error = parts[2] == "ENOSPC" ? ENOSPC : parts[2] == "EIO" ? EIO : 0;
+  parsed.applies = parsed.kind <= kAny && parsed.call > 0 && parsed.error != 0;
+  return parsed;
+}
+
+void ReadPlan() {
+  const char* text = std::getenv("ZAV_FAULT");
+  if (text == nullptr) return;
+  const std::string_view value(text);
+  if (value == "count" || value.starts_with("count:")) {
+    if (value.size() > 6) countsPath = value.substr(6);
+    std::atexit(PrintCounts);
+    return;
+  }
+  plan = ParsePlan(value, program_invocation_short_name);
+}
+
+void ResetCounts() {
+  for (auto& count : counts) count = 0;
 }
 
 }  // namespace
 
+std::atomic<bool> planned{std::getenv("ZAV_FAULT") != nullptr};
+
 int Decide(IoCall call) {
-  static const Plan plan = ReadPlan();
+  std::call_once(planRead, ReadPlan);
   const auto kind = static_cast<std::size_t>(call);
   const unsigned long ofKind = ++counts[kind];
   const unsigned long ofAny = ++counts[kAny];
@@ -100,6 +111,19 @@ int Decide(IoCall call) {
   if (plan.kind != kAny && plan.kind != kind) return 0;
   const unsigned long number = plan.kind == kAny ? ofAny : ofKind;
   return number == plan.call || (plan.everyLater && number > plan.call) ? plan.error : 0;
+}
+
+ScopedPlan::ScopedPlan(std::string_view text) {
+  std::call_once(planRead, [] {});  // ZAV_FAULT is not read over the test's plan
+  plan = ParsePlan(text, {});
+  ResetCounts();
+  planned = true;
+}
+
+ScopedPlan::~ScopedPlan() {
+  planned = false;
+  plan = Plan();
+  ResetCounts();
 }
 
 }  // namespace zav::fault_seam
