@@ -55,9 +55,18 @@ EarlierFile Earlier(BuildFolder folder, EntriesBeneath& entries, const std::stri
   EarlierFile file{folder, relative, EarlierFile::State::Absent, 0, {}};
   const std::string path = zav::JoinPathText(entries.Folder(), relative);
   struct stat info;
-  // Where the name cannot even be reached, the import cannot write it, nor the restore
-  // find anything there to remove: it counts as absent.
-  if (entries.Look(relative, info) != 0) return file;
+  // Where nothing is there, or the name lies beyond a link, the import writes nothing
+  // and the restore finds nothing to remove: it counts as absent. Any other failure to
+  // look (a failing disk) leaves the earlier state unknown, and the build stops before
+  // it writes: counted as absent, a hand-written file the import then changed would be
+  // removed by the restore.
+  if (const int error = entries.Look(relative, info); error != 0) {
+    if (error == ENOENT || error == ENOTDIR || error == ENAMETOOLONG || error == zav::kThroughSymbolicLink ||
+        error == zav::kOutsideFolder) {
+      return file;
+    }
+    CannotRead(path, error);
+  }
   if (!S_ISREG(info.st_mode)) {
     file.state = EarlierFile::State::LeftAlone;
     return file;

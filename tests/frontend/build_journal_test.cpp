@@ -10,6 +10,8 @@
 
 #include "frontend/file_cleanup.h"
 #include "frontend/journal_record.h"
+#include "platform/failure.h"
+#include "platform/fault_seam.h"
 #include "platform/path_text.h"
 #include "tests/frontend/folder_state.h"
 #include "tests/support/temp_dir.h"
@@ -99,6 +101,23 @@ TEST_F(BuildJournalTest, TheCleanUpPutsBackWhatTheBuildChangedAndRemovesWhatItMa
   EXPECT_EQ(after.st_ino, same.st_ino) << "an unchanged file is left alone";
   EXPECT_TRUE(Exists(Path("out/sub/x.svgz"))) << "only the top of the output folder is the build's";
   EXPECT_TRUE(Journals().empty()) << "a journal applied in full is removed";
+}
+
+// A folder the journal cannot look into (a failing disk) leaves the earlier state of its
+// files unknown. Counted as absent, the hand-written descriptor the import then rewrote
+// would be removed by the restore; the build stops instead, before anything is written.
+TEST_F(BuildJournalTest, AFileWhoseEarlierStateCannotBeReadStopsTheBuild) {
+  std::string message;
+  {
+    const zav::fault_seam::ScopedPlan failing("open:1:EIO");  // the SVG folder, opened to look
+    try {
+      Begin();
+    } catch (const zav::Failure& failure) {
+      message = failure.message;
+    }
+  }
+  EXPECT_EQ(message, "ファイル \"" + Path("svg/bench.svg.inf") + "\" を読み込めません。Input/output error");
+  EXPECT_TRUE(Journals().empty());
 }
 
 // Killed at any moment: the journal stays, and the next start puts the folders back,
