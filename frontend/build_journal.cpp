@@ -152,7 +152,8 @@ void RemoveWriteLeftovers(const JournalRecord& record) {
     }
     for (const zav::DirEntry& entry : entries) {
       if (entry.isFile && IsTemporaryOf(entry.name, names)) {
-        beneath.RemoveFile(below.empty() ? entry.name : zav::JoinPathText(below, entry.name));
+        // A leftover that will not go is only clutter: the files themselves are back.
+        static_cast<void>(beneath.RemoveFile(below.empty() ? entry.name : zav::JoinPathText(below, entry.name)));
       }
     }
   }
@@ -175,8 +176,10 @@ Claim ClaimFile(const std::string& path, zav::UniqueFd& fd, int& error) {
   return ::flock(fd.get(), LOCK_EX | LOCK_NB) == 0 ? Claim::Taken : Claim::Held;
 }
 
-void RemoveAndSync(const std::string& path, const std::string& folder) {
-  if (zav::TryRemoveFile(path) == 0) static_cast<void>(zav::TrySyncFolder(folder));
+int RemoveAndSync(const std::string& path, const std::string& folder) {
+  const int error = zav::TryRemoveFile(path);
+  if (error == 0) static_cast<void>(zav::TrySyncFolder(folder));
+  return error;
 }
 
 }  // namespace
@@ -228,7 +231,13 @@ BuildJournal BuildJournal::Begin(const std::string& journalFolder, const std::st
 std::vector<RestoreProblem> BuildJournal::Restore() {
   if (!restored_) {
     restored_ = RestoreFolders(record_);
-    if (restored_->empty()) RemoveAndSync(path_, zav::FolderOfPath(path_));
+    // A journal that stays would be applied again at the next start, over whatever the
+    // user changed meanwhile: one that will not go is told like a file not put back.
+    if (restored_->empty()) {
+      if (const int error = RemoveAndSync(path_, zav::FolderOfPath(path_)); error != 0 && error != ENOENT) {
+        restored_->push_back({path_, error});
+      }
+    }
     lock_ = zav::UniqueFd();
   }
   return *restored_;
@@ -241,7 +250,10 @@ std::vector<RestoreProblem> RestoreFolders(const JournalRecord& record) {
     EntriesBeneath& entries = file.folder == BuildFolder::Svg ? svgEntries : outEntries;
     switch (file.state) {
       case EarlierFile::State::Absent:
-        entries.RemoveFile(file.relative);
+        // What the build made and could not remove is told, and tried again at the next start.
+        if (const int error = entries.RemoveFile(file.relative); error != 0) {
+          problems.push_back({zav::JoinPathText(entries.Folder(), file.relative), error});
+        }
         break;
       case EarlierFile::State::Regular:
         if (const int error = PutBack(entries, file); error != 0) {
@@ -253,7 +265,11 @@ std::vector<RestoreProblem> RestoreFolders(const JournalRecord& record) {
     }
   }
   const std::set<std::string> earlier(record.outNames.begin(), record.outNames.end());
-  for (const std::string_view mask : kOutputMasks) DeleteFiles(record.outFolder, std::string(mask), earlier);
+  for (const std::string_view mask : kOutputMasks) {
+    for (auto& [path, error] : DeleteFiles(record.outFolder, std::string(mask), earlier)) {
+      problems.push_back({std::move(path), error});
+    }
+  }
   return problems;
 }
 

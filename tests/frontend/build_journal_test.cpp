@@ -180,6 +180,28 @@ TEST_F(BuildJournalTest, AJournalThatCannotBeAppliedInFullIsKept) {
   EXPECT_TRUE(Journals().empty());
 }
 
+// A file the build made that the clean-up fails to remove (a failing disk) is told like
+// one that cannot be put back, and the journal stays: it was left in the SVG folder
+// without a word before.
+TEST_F(BuildJournalTest, AFileTheBuildMadeThatWillNotGoKeepsTheJournal) {
+  const zavtest::FolderState before = Now();
+  BuildJournal journal = Begin();
+  Build();
+  std::vector<orlindo::RestoreProblem> problems;
+  {
+    const zav::fault_seam::ScopedPlan failing("unlink:1:EIO");  // made.svg.inf, the first to go
+    problems = journal.Restore();
+  }
+  ASSERT_EQ(problems.size(), 1u);
+  EXPECT_EQ(problems[0].path, Path("svg/made.svg.inf"));
+  EXPECT_EQ(problems[0].error, EIO);
+  EXPECT_EQ(Journals().size(), 1u);
+
+  ASSERT_EQ(RecoverUnfinishedBuilds(Path("state")).size(), 1u);
+  EXPECT_EQ(Now(), Expected(before));
+  EXPECT_TRUE(Journals().empty());
+}
+
 TEST_F(BuildJournalTest, AnUnreadableJournalIsKeptAndWhatANeverFinishedOneLeftIsRemoved) {
   Put("state/build-1-2.journal", "ORLINDO-JOURNAL-1\ncut sho");
   Put("state/.build-3-4.tmp", "written while the build was killed, before any change");
