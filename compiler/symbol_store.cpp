@@ -47,8 +47,8 @@ std::int32_t SymbolStore::StoreSvgz(const std::string& sourcePath, const std::st
   RunFile copy;
   if (const int error = TryCreateSideFile(sidePath, kNewSideFile, copy); error != 0) ThrowCopyFailure(error);
   if (const int error = TryWriteAll(copy.fd(), source_); error != 0) ThrowCopyFailure(error);
-  // A late write error shows at the close; it is told as the failed write it stands for.
-  if (TryCommitFile(copy) != 0) ThrowCopyFailure(EIO);
+  // A late write error shows at the close, with the errno of the write it stands for.
+  if (const int error = TryCommitFile(copy); error != 0) ThrowCopyFailure(error);
   return library_.AppendBlock(member_);
 }
 

@@ -55,9 +55,18 @@ EarlierFile Earlier(BuildFolder folder, EntriesBeneath& entries, const std::stri
   EarlierFile file{folder, relative, EarlierFile::State::Absent, 0, {}};
   const std::string path = zav::JoinPathText(entries.Folder(), relative);
   struct stat info;
-  // Where the name cannot even be reached, the import cannot write it, nor the restore
-  // find anything there to remove: it counts as absent.
-  if (entries.Look(relative, info) != 0) return file;
+  // Where nothing is there, or the name lies beyond a link, the import writes nothing
+  // and the restore finds nothing to remove: it counts as absent. Any other failure to
+  // look (a failing disk) leaves the earlier state unknown, and the build stops before
+  // it writes: counted as absent, a hand-written file the import then changed would be
+  // removed by the restore.
+  if (const int error = entries.Look(relative, info); error != 0) {
+    if (error == ENOENT || error == ENOTDIR || error == ENAMETOOLONG || error == zav::kThroughSymbolicLink ||
+        error == zav::kOutsideFolder) {
+      return file;
+    }
+    CannotRead(path, error);
+  }
   if (!S_ISREG(info.st_mode)) {
     file.state = EarlierFile::State::LeftAlone;
     return file;
@@ -143,7 +152,8 @@ void RemoveWriteLeftovers(const JournalRecord& record) {
     }
     for (const zav::DirEntry& entry : entries) {
       if (entry.isFile && IsTemporaryOf(entry.name, names)) {
-        beneath.RemoveFile(below.empty() ? entry.name : zav::JoinPathText(below, entry.name));
+        // A leftover that will not go is only clutter: the files themselves are back.
+        static_cast<void>(beneath.RemoveFile(below.empty() ? entry.name : zav::JoinPathText(below, entry.name)));
       }
     }
   }
@@ -166,8 +176,10 @@ Claim ClaimFile(const std::string& path, zav::UniqueFd& fd, int& error) {
   return ::flock(fd.get(), LOCK_EX | LOCK_NB) == 0 ? Claim::Taken : Claim::Held;
 }
 
-void RemoveAndSync(const std::string& path, const std::string& folder) {
-  if (::unlink(path.c_str()) == 0) static_cast<void>(zav::TrySyncFolder(folder));
+int RemoveAndSync(const std::string& path, const std::string& folder) {
+  const int error = zav::TryRemoveFile(path);
+  if (error == 0) static_cast<void>(zav::TrySyncFolder(folder));
+  return error;
 }
 
 }  // namespace
@@ -202,7 +214,7 @@ BuildJournal BuildJournal::Begin(const std::string& journalFolder, const std::st
     CannotCreate(path, error);
   }
   const auto fail = [&](int error) {
-    ::unlink(unfinished.c_str());
+    zav::TryRemoveFile(unfinished);
     CannotCreate(path, error);
   };
   if (::flock(lock.get(), LOCK_EX) != 0) fail(errno);
@@ -210,7 +222,7 @@ BuildJournal BuildJournal::Begin(const std::string& journalFolder, const std::st
   if (const int error = zav::TrySyncFile(lock.get()); error != 0) fail(error);
   if (const int error = zav::TryRenameFile(unfinished, path); error != 0) fail(error);
   if (const int error = zav::TrySyncFolder(journalFolder); error != 0) {
-    ::unlink(path.c_str());
+    zav::TryRemoveFile(path);
     CannotCreate(path, error);
   }
   return BuildJournal(path, std::move(record), std::move(lock));
@@ -219,7 +231,13 @@ BuildJournal BuildJournal::Begin(const std::string& journalFolder, const std::st
 std::vector<RestoreProblem> BuildJournal::Restore() {
   if (!restored_) {
     restored_ = RestoreFolders(record_);
-    if (restored_->empty()) RemoveAndSync(path_, zav::FolderOfPath(path_));
+    // A journal that stays would be applied again at the next start, over whatever the
+    // user changed meanwhile: one that will not go is told like a file not put back.
+    if (restored_->empty()) {
+      if (const int error = RemoveAndSync(path_, zav::FolderOfPath(path_)); error != 0 && error != ENOENT) {
+        restored_->push_back({path_, error});
+      }
+    }
     lock_ = zav::UniqueFd();
   }
   return *restored_;
@@ -232,7 +250,10 @@ std::vector<RestoreProblem> RestoreFolders(const JournalRecord& record) {
     EntriesBeneath& entries = file.folder == BuildFolder::Svg ? svgEntries : outEntries;
     switch (file.state) {
       case EarlierFile::State::Absent:
-        entries.RemoveFile(file.relative);
+        // What the build made and could not remove is told, and tried again at the next start.
+        if (const int error = entries.RemoveFile(file.relative); error != 0) {
+          problems.push_back({zav::JoinPathText(entries.Folder(), file.relative), error});
+        }
         break;
       case EarlierFile::State::Regular:
         if (const int error = PutBack(entries, file); error != 0) {
@@ -244,7 +265,11 @@ std::vector<RestoreProblem> RestoreFolders(const JournalRecord& record) {
     }
   }
   const std::set<std::string> earlier(record.outNames.begin(), record.outNames.end());
-  for (const std::string_view mask : kOutputMasks) DeleteFiles(record.outFolder, std::string(mask), earlier);
+  for (const std::string_view mask : kOutputMasks) {
+    for (auto& [path, error] : DeleteFiles(record.outFolder, std::string(mask), earlier)) {
+      problems.push_back({std::move(path), error});
+    }
+  }
   return problems;
 }
 
@@ -256,7 +281,7 @@ std::vector<UnfinishedBuild> RecoverUnfinishedBuilds(const std::string& journalF
     const std::string path = zav::JoinPathText(journalFolder, name);
     zav::UniqueFd fd;
     int error = 0;
-    if (ClaimFile(path, fd, error) == Claim::Taken) ::unlink(path.c_str());
+    if (ClaimFile(path, fd, error) == Claim::Taken) zav::TryRemoveFile(path);
   }
 
   ListFiles(names, journalFolder, std::string(kJournalMask));

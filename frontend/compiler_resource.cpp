@@ -121,7 +121,7 @@ CompilerFile CompilerFile::Extract(const QString& resource, const std::string& p
 }
 
 void CompilerFile::Delete() noexcept {
-  if (zav::IsExistingFile(path_)) ::unlink(path_.c_str());
+  if (zav::IsExistingFile(path_)) zav::TryRemoveFile(path_);
   lock_.Close();
 }
 

@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+
 #include "platform/dir_listing.h"
 #include "platform/file_io.h"
 #include "platform/path_text.h"
@@ -57,9 +59,10 @@ void ListFiles(std::vector<std::string>& list, const std::string& folder, const 
   }
 }
 
-void DeleteFileUnlessReadOnly(const std::string& path) {
-  if (!zav::IsExistingFile(path) || IsReadOnly(path)) return;
-  ::unlink(path.c_str());  // a failed deletion is not reported
+int DeleteFileUnlessReadOnly(const std::string& path) {
+  if (!zav::IsExistingFile(path) || IsReadOnly(path)) return 0;
+  const int error = zav::TryRemoveFile(path);
+  return error == ENOENT ? 0 : error;
 }
 
 const EntriesBeneath::Opened& EntriesBeneath::FolderOf(const std::string& relative, std::string& name) {
@@ -81,23 +84,35 @@ int EntriesBeneath::Look(const std::string& relative, struct stat& info) {
   return ::fstatat(folder.fd.get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 ? 0 : errno;
 }
 
-void EntriesBeneath::RemoveFile(const std::string& relative) {
+int EntriesBeneath::RemoveFile(const std::string& relative) {
   std::string name;
   const Opened& folder = FolderOf(relative, name);
+  // Nothing there, or beyond a link: nothing of the build's to remove.
+  const auto nothingThere = [](int error) {
+    return error == ENOENT || error == ENOTDIR || error == ENAMETOOLONG || error == zav::kThroughSymbolicLink ||
+           error == zav::kOutsideFolder;
+  };
+  if (folder.error != 0) return nothingThere(folder.error) ? 0 : folder.error;
   struct stat info;
-  if (folder.error == 0 && ::fstatat(folder.fd.get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
-      S_ISREG(info.st_mode)) {
-    ::unlinkat(folder.fd.get(), name.c_str(), 0);
+  if (::fstatat(folder.fd.get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+    return nothingThere(errno) ? 0 : errno;
   }
+  if (!S_ISREG(info.st_mode)) return 0;
+  const int error = zav::TryRemoveFileIn(folder.fd.get(), name);
+  return error == ENOENT ? 0 : error;
 }
 
-void DeleteFiles(const std::string& folder, const std::string& mask,
-                 const std::set<std::string>& spare) {
+std::vector<std::pair<std::string, int>> DeleteFiles(const std::string& folder, const std::string& mask,
+                                                     const std::set<std::string>& spare) {
+  std::vector<std::pair<std::string, int>> failed;
   std::vector<std::string> names;
   ListFiles(names, folder, mask);
   for (const std::string& name : names) {
-    if (!spare.contains(name)) DeleteFileUnlessReadOnly(zav::JoinPathText(folder, name));
+    if (spare.contains(name)) continue;
+    const std::string path = zav::JoinPathText(folder, name);
+    if (const int error = DeleteFileUnlessReadOnly(path); error != 0) failed.emplace_back(path, error);
   }
+  return failed;
 }
 
 }  // namespace orlindo

@@ -10,6 +10,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/handles.h"
@@ -26,8 +27,9 @@ bool MatchesMask(std::string_view name, std::string_view mask);
 void ListFiles(std::vector<std::string>& list, const std::string& folder, const std::string& mask);
 
 // Deletes the file unless it is missing, a folder, or marked read-only (no write bit,
-// the Linux face of the read-only attribute). A failed deletion is ignored.
-void DeleteFileUnlessReadOnly(const std::string& path);
+// the Linux face of the read-only attribute). Returns 0, or the errno of a failed
+// deletion, which callers may ignore.
+int DeleteFileUnlessReadOnly(const std::string& path);
 
 // The entries below one folder, each reached from it without a link on the way (the file
 // layer's rule), a link at the name itself not followed. Each folder on the way is
@@ -41,9 +43,9 @@ class EntriesBeneath {
   int Look(const std::string& relative, struct stat& info);
 
   // Removes `relative` when it is a regular file; a link or anything else there is not
-  // the build's to remove. A failed removal is ignored, as every deletion of the
-  // clean-up is.
-  void RemoveFile(const std::string& relative);
+  // the build's to remove. Returns 0, also where there is nothing to remove, or the
+  // errno of the step that failed, for the restore to tell and try again later.
+  int RemoveFile(const std::string& relative);
 
   const std::string& Folder() const { return folder_; }
 
@@ -59,8 +61,9 @@ class EntriesBeneath {
   std::map<std::string, Opened> opened_;  // by the folder part of the relative path
 };
 
-// DeleteFileUnlessReadOnly for every listed file but those in spare.
-void DeleteFiles(const std::string& folder, const std::string& mask,
-                 const std::set<std::string>& spare = {});
+// DeleteFileUnlessReadOnly for every listed file but those in spare; the paths that
+// would not go, each with its errno.
+std::vector<std::pair<std::string, int>> DeleteFiles(const std::string& folder, const std::string& mask,
+                                                     const std::set<std::string>& spare = {});
 
 }  // namespace orlindo

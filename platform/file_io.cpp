@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <optional>
 
+#include "platform/fault_seam.h"
 #include "platform/open_beneath.h"
 #include "platform/path_text.h"
 #include "platform/write_loop.h"
@@ -76,6 +77,8 @@ int OpenLeased(int folderFd, const char* name, int flags, UniqueFd& fd) {
 // Opens an entry that may exist already, by the rules above.
 int OpenChecked(int folderFd, const char* name, int flags, mode_t mode, struct stat& info, UniqueFd& fd) {
   flags |= O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+  fd = UniqueFd();
+  if (const int fault = InjectedFault(IoCall::Open); fault != 0) return fault;
   fd = UniqueFd(::openat(folderFd, name, flags, mode));
   if (!fd) {
     const int error = errno;
@@ -167,11 +170,18 @@ int OpenFolderBeneath(std::string_view beneath, const std::string& folderText, U
   const std::optional<std::string> relative = RelativeBelow(beneath, folderText);
   if (!relative) return kOutsideFolder;
   const std::string beneathText(beneath);
+  if (const int fault = InjectedFault(IoCall::Open); fault != 0) return fault;
   const UniqueFd root(::open(beneathText.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
   if (!root) return errno;
   const int error = TryOpenBeneath(root.get(), *relative, O_PATH | O_DIRECTORY | O_CLOEXEC, 0, folder);
   // The folder's own name is a link: for what lies in it, a link on the way.
   return error == kIsSymbolicLink ? kThroughSymbolicLink : error;
+}
+
+// A write the test seam fails, as write() fails: -1 and errno.
+ssize_t FailedWrite(int fault) {
+  errno = fault;
+  return -1;
 }
 
 }  // namespace
@@ -199,6 +209,8 @@ int TryReadWholeFile(const std::string& pathText, std::vector<std::uint8_t>& int
 int TryCreateFileIn(int folderFd, const std::string& name, const CreateOptions& options, UniqueFd& fd) {
   const int flags = CreateFlags(options);
   if (!MayOpenExisting(options.disposition)) {
+    fd = UniqueFd();
+    if (const int fault = InjectedFault(IoCall::Open); fault != 0) return fault;
     fd = UniqueFd(::openat(folderFd, name.c_str(), flags, options.mode));
     return fd ? 0 : errno;
   }
@@ -223,12 +235,15 @@ int TryOpenFolderOf(const std::string& pathText, std::string_view beneath, Uniqu
   if (name.empty() || name == "." || name == "..") return EISDIR;
   const std::string folderText = FolderOfPath(pathText);
   if (!beneath.empty()) return OpenFolderBeneath(beneath, folderText, folder);
+  folder = UniqueFd();
+  if (const int fault = InjectedFault(IoCall::Open); fault != 0) return fault;
   folder = UniqueFd(::open(folderText.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
   return folder ? 0 : errno;
 }
 
 int TryWriteAll(int fd, std::span<const std::uint8_t> bytes) {
   return WriteEvery(bytes, [fd](const std::uint8_t* data, std::size_t size, std::uint64_t) {
+    if (const int fault = InjectedFault(IoCall::Write); fault != 0) return FailedWrite(fault);
     return ::write(fd, data, size);
   });
 }
@@ -239,13 +254,18 @@ int TryWriteAll(int fd, std::string_view bytes) {
 
 int TryWriteAllAt(int fd, std::span<const std::uint8_t> bytes, std::uint64_t offset) {
   return WriteEvery(bytes, [fd, offset](const std::uint8_t* data, std::size_t size, std::uint64_t done) {
+    if (const int fault = InjectedFault(IoCall::Write); fault != 0) return FailedWrite(fault);
     return ::pwrite(fd, data, size, static_cast<off_t>(offset + done));
   });
 }
 
-int TrySyncFile(int fd) { return ::fsync(fd) == 0 ? 0 : errno; }
+int TrySyncFile(int fd) {
+  if (const int fault = InjectedFault(IoCall::Sync); fault != 0) return fault;
+  return ::fsync(fd) == 0 ? 0 : errno;
+}
 
 int TrySyncFolder(const std::string& folderText) {
+  if (const int fault = InjectedFault(IoCall::Open); fault != 0) return fault;
   UniqueFd folder(::open(folderText.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (!folder) return errno;
   if (const int error = TrySyncFile(folder.get()); error != 0) return error;
@@ -253,7 +273,20 @@ int TrySyncFolder(const std::string& folderText) {
 }
 
 int TryRenameFile(const std::string& from, const std::string& to) {
+  if (const int fault = InjectedFault(IoCall::Rename); fault != 0) return fault;
   return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+int TryRenameFileIn(int folderFd, const std::string& from, const std::string& to) {
+  if (const int fault = InjectedFault(IoCall::Rename); fault != 0) return fault;
+  return ::renameat(folderFd, from.c_str(), folderFd, to.c_str()) == 0 ? 0 : errno;
+}
+
+int TryRemoveFile(const std::string& pathText) { return TryRemoveFileIn(AT_FDCWD, pathText); }
+
+int TryRemoveFileIn(int folderFd, const std::string& name) {
+  if (const int fault = InjectedFault(IoCall::Unlink); fault != 0) return fault;
+  return ::unlinkat(folderFd, name.c_str(), 0) == 0 ? 0 : errno;
 }
 
 }  // namespace zav

@@ -3,6 +3,7 @@
 // rule about files (what may be opened, where writes may go) stands in one place.
 // Windows-service style: each returns 0 or the errno of the failed step, and callers
 // word the failure in their own terms. They never retry a step that failed but on EINTR.
+// Each system call asks the fault-injection seam of the tests first (platform/fault_seam.h).
 #pragma once
 
 #include <sys/types.h>
@@ -93,7 +94,14 @@ struct CreateOptions {
 // Forces a folder's entries to the disk, so that a file renamed into it stays renamed.
 [[nodiscard]] int TrySyncFolder(const std::string& folderText);
 
-// Renames `from` over `to` in one step (rename).
+// Renames `from` over `to` in one step (rename); the second, both names in one folder.
 [[nodiscard]] int TryRenameFile(const std::string& from, const std::string& to);
+[[nodiscard]] int TryRenameFileIn(int folderFd, const std::string& from, const std::string& to);
+
+// Removes a file's name (unlink); the second, an entry of a folder opened by the caller.
+// Callers that clean up after a failure may ignore the result: the failure they report
+// is the one that brought them there.
+int TryRemoveFile(const std::string& pathText);
+int TryRemoveFileIn(int folderFd, const std::string& name);
 
 }  // namespace zav

@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <utility>
 
+#include "platform/fault_seam.h"
+
 namespace zav {
 
 class UniqueFd {
@@ -28,7 +30,9 @@ class UniqueFd {
   // since Linux has released the descriptor either way.
   int Close() noexcept {
     if (fd_ < 0) return 0;
+    const int fault = InjectedFault(IoCall::Close);
     const int result = ::close(std::exchange(fd_, -1));
+    if (fault != 0) return fault;  // released all the same, as a real failure leaves it
     return result == 0 ? 0 : errno;
   }
 

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/fault_seam.h"
 #include "platform/sys_error.h"
 
 namespace zav {
@@ -59,6 +60,8 @@ std::optional<std::string> RelativeBelow(std::string_view folderText, std::strin
 }
 
 int TryOpenBeneath(int folderFd, const std::string& relative, int flags, mode_t mode, UniqueFd& fd) {
+  fd = UniqueFd();
+  if (const int fault = InjectedFault(IoCall::Open); fault != 0) return fault;
   fd = UniqueFd(OpenAt2(folderFd, relative, flags | O_NOFOLLOW, mode));
   if (fd) return 0;
   switch (const int error = errno) {

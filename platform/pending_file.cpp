@@ -58,7 +58,7 @@ PendingFile::~PendingFile() {
   if (!pending_) return;
   const int savedErrno = errno;
   fd_ = UniqueFd();
-  ::unlinkat(folder_.get(), writtenName_.c_str(), 0);  // nothing to report: the caller failed already
+  static_cast<void>(TryRemoveFileIn(folder_.get(), writtenName_));  // the caller reports its own failure
   errno = savedErrno;
 }
 
@@ -116,7 +116,7 @@ int PendingFile::Commit() {
   if (const int error = fd_.Close(); error != 0) return error;
   if (writtenName_ != finalName_) {
     if (const int error = CheckFinalName(folder_.get(), finalName_, replaceLinks_); error != 0) return error;
-    if (::renameat(folder_.get(), writtenName_.c_str(), folder_.get(), finalName_.c_str()) != 0) return errno;
+    if (const int error = TryRenameFileIn(folder_.get(), writtenName_, finalName_); error != 0) return error;
   }
   pending_ = false;
   return 0;

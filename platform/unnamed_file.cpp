@@ -5,6 +5,7 @@
 
 #include <cerrno>
 
+#include "platform/fault_seam.h"
 #include "platform/file_io.h"
 
 namespace zav {
@@ -33,6 +34,7 @@ int UnnamedFile::NameAndClose(const std::string& pathText) {
   if (!fd_) return EBADF;
   // AT_EMPTY_PATH needs a capability that an ordinary user lacks; the descriptor's
   // entry under /proc serves everyone.
+  if (const int fault = InjectedFault(IoCall::Rename); fault != 0) return fault;  // naming it
   int result = ::linkat(fd_.get(), "", AT_FDCWD, pathText.c_str(), AT_EMPTY_PATH);
   if (result != 0 && (errno == ENOENT || errno == EPERM)) {
     const std::string procPath = "/proc/self/fd/" + std::to_string(fd_.get());
@@ -42,7 +44,7 @@ int UnnamedFile::NameAndClose(const std::string& pathText) {
   // A late write error counts as the write's: the name goes again, as for a file
   // written the plain way.
   if (const int error = fd_.Close(); error != 0) {
-    ::unlink(pathText.c_str());
+    static_cast<void>(TryRemoveFile(pathText));
     return error;
   }
   return 0;

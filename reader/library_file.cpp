@@ -1,12 +1,12 @@
 #include "reader/library_file.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 
 #include "platform/failure.h"
+#include "platform/file_io.h"
 #include "platform/sys_error.h"
 
 namespace zav::reader {
@@ -25,9 +25,17 @@ std::string NotRegularText(mode_t mode) {
 }  // namespace
 
 LibraryFile LibraryFile::Open(const std::string& pathText) {
-  // O_NONBLOCK: opening a FIFO without a writer would wait forever.
-  UniqueFd fd(::open(pathText.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-  if (!fd) throw Failure(ErrorKind::FileOpen, CannotOpenMessage(pathText, errno));
+  UniqueFd fd;
+  if (const int error = TryOpenForReading(pathText, fd); error != 0) {
+    // The file layer refused it without opening it for good; what it is, the user is
+    // told in the reader's own words, looked up without opening it again.
+    struct stat info;
+    if (error == kNotRegularFile && ::stat(pathText.c_str(), &info) == 0) {
+      throw Failure(ErrorKind::FileOpen,
+                    "Cannot open file \"" + AbsolutePathText(pathText) + "\". " + NotRegularText(info.st_mode));
+    }
+    throw Failure(ErrorKind::FileOpen, CannotOpenMessage(pathText, error));
+  }
   return FromDescriptor(std::move(fd), pathText);
 }
 

@@ -10,6 +10,8 @@
 
 #include "frontend/file_cleanup.h"
 #include "frontend/journal_record.h"
+#include "platform/failure.h"
+#include "platform/fault_seam.h"
 #include "platform/path_text.h"
 #include "tests/frontend/folder_state.h"
 #include "tests/support/temp_dir.h"
@@ -101,6 +103,23 @@ TEST_F(BuildJournalTest, TheCleanUpPutsBackWhatTheBuildChangedAndRemovesWhatItMa
   EXPECT_TRUE(Journals().empty()) << "a journal applied in full is removed";
 }
 
+// A folder the journal cannot look into (a failing disk) leaves the earlier state of its
+// files unknown. Counted as absent, the hand-written descriptor the import then rewrote
+// would be removed by the restore; the build stops instead, before anything is written.
+TEST_F(BuildJournalTest, AFileWhoseEarlierStateCannotBeReadStopsTheBuild) {
+  std::string message;
+  {
+    const zav::fault_seam::ScopedPlan failing("open:1:EIO");  // the SVG folder, opened to look
+    try {
+      Begin();
+    } catch (const zav::Failure& failure) {
+      message = failure.message;
+    }
+  }
+  EXPECT_EQ(message, "ファイル \"" + Path("svg/bench.svg.inf") + "\" を読み込めません。Input/output error");
+  EXPECT_TRUE(Journals().empty());
+}
+
 // Killed at any moment: the journal stays, and the next start puts the folders back,
 // also from a restore that was itself cut short half way.
 TEST_F(BuildJournalTest, TheNextStartPutsBackWhatAKilledBuildLeft) {
@@ -156,6 +175,28 @@ TEST_F(BuildJournalTest, AJournalThatCannotBeAppliedInFullIsKept) {
   EXPECT_EQ(again[0].problems.size(), 1u);
 
   std::filesystem::remove(Path("svg/copyright.txt"));
+  ASSERT_EQ(RecoverUnfinishedBuilds(Path("state")).size(), 1u);
+  EXPECT_EQ(Now(), Expected(before));
+  EXPECT_TRUE(Journals().empty());
+}
+
+// A file the build made that the clean-up fails to remove (a failing disk) is told like
+// one that cannot be put back, and the journal stays: it was left in the SVG folder
+// without a word before.
+TEST_F(BuildJournalTest, AFileTheBuildMadeThatWillNotGoKeepsTheJournal) {
+  const zavtest::FolderState before = Now();
+  BuildJournal journal = Begin();
+  Build();
+  std::vector<orlindo::RestoreProblem> problems;
+  {
+    const zav::fault_seam::ScopedPlan failing("unlink:1:EIO");  // made.svg.inf, the first to go
+    problems = journal.Restore();
+  }
+  ASSERT_EQ(problems.size(), 1u);
+  EXPECT_EQ(problems[0].path, Path("svg/made.svg.inf"));
+  EXPECT_EQ(problems[0].error, EIO);
+  EXPECT_EQ(Journals().size(), 1u);
+
   ASSERT_EQ(RecoverUnfinishedBuilds(Path("state")).size(), 1u);
   EXPECT_EQ(Now(), Expected(before));
   EXPECT_TRUE(Journals().empty());
