@@ -289,6 +289,8 @@ void TfrmMain::SetFieldText(Field field, const QString& text) { Edit(field)->set
 void TfrmMain::SetStatusText(const QString& text) {
   progressBuild->hide();
   StatusBar1->showMessage(text);
+  // Painted now: the database is read on this thread, before its event loop turns again.
+  StatusBar1->repaint();
 }
 
 void TfrmMain::SetProgress(const QString& step, std::size_t done, std::size_t total) {

@@ -193,10 +193,10 @@ void WriteImport(const ImportPlan& plan, const std::string& copyright, const Imp
 void ImportDefinitions(View& view, Dialogs& dialogs, Connection& ADOConnectionMain,
                        const std::function<void(const ImportPlan&)>& beforeWriting) {
   view.SetStatusText(QStringLiteral("データベースに接続中.."));
-  ImportPlan plan;
-  RunInBackground([&, database = Text(view, Field::Kihonmdb), svgFolder = Text(view, Field::SVGFolder)] {
-    plan = PlanImport(database, svgFolder, ADOConnectionMain);
-  });
+  // On this thread: the read forks the database child, and a child forked while this
+  // thread is inside the allocator or a library's lock inherits the lock held and waits
+  // on it until its time limit. Here, between events, no lock is held.
+  const ImportPlan plan = PlanImport(Text(view, Field::Kihonmdb), Text(view, Field::SVGFolder), ADOConnectionMain);
   if (beforeWriting) beforeWriting(plan);
   ProgressRelay progress(view, QStringLiteral("インポート中"), plan.descriptors.size());
   RunInBackground([&, copyright = Text(view, Field::Copyright), report = progress.Callback()] {
