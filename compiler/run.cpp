@@ -12,7 +12,7 @@
 #include "platform/path_text.h"
 #include "compiler/checked_io.h"
 #include "compiler/progress_channel.h"
-#include "compiler/worker_threads.h"
+#include "platform/worker_threads.h"
 #include "platform/version.h"
 
 namespace zav {

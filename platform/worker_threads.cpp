@@ -1,4 +1,4 @@
-#include "compiler/worker_threads.h"
+#include "platform/worker_threads.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -1,5 +1,7 @@
 // How many threads a run uses, from ZAV_THREADS: unset or empty means one per core;
 // 1 is the sequential writer, all on the main thread. The output does not depend on it.
+// zavbuild's run and Orlindo's file steps (the import's writes, the clean-up) read it
+// alike, so that one setting makes a whole build sequential.
 #pragma once
 
 namespace zav {

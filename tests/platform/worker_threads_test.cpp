@@ -1,6 +1,6 @@
 // ZAV_THREADS: a number from 1 to 64, or one thread per core when unset or empty;
 // anything else stops the run before a file is touched.
-#include "compiler/worker_threads.h"
+#include "platform/worker_threads.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
