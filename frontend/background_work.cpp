@@ -57,12 +57,13 @@ std::function<void(std::size_t, std::size_t)> ProgressRelay::Callback() {
 }
 
 void ProgressRelay::Report(std::size_t done, std::size_t total) {
-  {
-    const auto now = std::chrono::steady_clock::now();
-    const std::lock_guard lock(mutex_);
-    if (done != total && now - lastShown_ < kProgressInterval) return;
-    lastShown_ = now;
-  }
+  const auto now = std::chrono::steady_clock::now();
+  // Counts from several threads may come out of order: one below what was shown would
+  // move the bar back. Posted under the lock too, so that they arrive in this order.
+  const std::lock_guard lock(mutex_);
+  if (done < shownDone_ || (done != total && now - lastShown_ < kProgressInterval)) return;
+  lastShown_ = now;
+  shownDone_ = done;
   if (QThread::currentThread() == receiver_.thread()) {
     view_.SetProgress(step_, done, total);
     return;

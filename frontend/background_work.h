@@ -44,6 +44,7 @@ class ProgressRelay {
   QObject receiver_;
   std::mutex mutex_;
   std::chrono::steady_clock::time_point lastShown_;  // guarded by mutex_
+  std::size_t shownDone_ = 0;                         // guarded by mutex_
 };
 
 }  // namespace orlindo
