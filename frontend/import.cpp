@@ -3,7 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <map>
+#include <atomic>
 #include <optional>
 #include <set>
 #include <string_view>
@@ -11,6 +11,7 @@
 
 #include "frontend/background_work.h"
 #include "frontend/file_cleanup.h"
+#include "frontend/parallel_pieces.h"
 #include "frontend/stop_signals.h"
 #include "platform/codepage.h"
 #include "platform/dir_listing.h"
@@ -56,15 +57,59 @@ QString FileListText(const QString& heading, const std::vector<std::string>& pat
   return text;
 }
 
-// The rows that name each descriptor file, in row order, by the first such row.
-std::map<std::size_t, std::vector<std::size_t>> RowsByFirstRow(const std::vector<DescriptorValues>& descriptors) {
-  std::map<std::size_t, std::vector<std::size_t>> rows;
-  std::unordered_map<std::string_view, std::size_t> firstRow;
+// One folder's descriptor files, each as the rows that name it (in row order), the files
+// in the order of their first rows.
+struct FolderFiles {
+  std::vector<std::vector<std::size_t>> files;
+};
+
+// The folders in the order of their first files' first rows.
+std::vector<FolderFiles> FilesByFolder(const std::vector<DescriptorValues>& descriptors) {
+  std::vector<FolderFiles> folders;
+  std::unordered_map<std::string_view, std::size_t> folderOf;  // folder part -> index in folders
+  std::unordered_map<std::string_view, std::pair<std::size_t, std::size_t>> fileOf;  // -> (folder, file)
   for (std::size_t row = 0; row < descriptors.size(); ++row) {
-    const auto [at, isNew] = firstRow.try_emplace(descriptors[row].relative, row);
-    rows[at->second].push_back(row);
+    const std::string_view relative = descriptors[row].relative;
+    if (const auto known = fileOf.find(relative); known != fileOf.end()) {
+      folders[known->second.first].files[known->second.second].push_back(row);
+      continue;
+    }
+    const std::size_t slash = relative.rfind('/');
+    const std::string_view below = slash == std::string_view::npos ? std::string_view() : relative.substr(0, slash);
+    const auto [at, isNew] = folderOf.try_emplace(below, folders.size());
+    if (isNew) folders.emplace_back();
+    FolderFiles& folder = folders[at->second];
+    fileOf.emplace(relative, std::pair{at->second, folder.files.size()});
+    folder.files.push_back({row});
   }
-  return rows;
+  return folders;
+}
+
+// A row's files, and what the import does with them.
+struct RowFiles {
+  enum class Verdict { Write, Missing, Refused };
+  std::string svgPath;
+  std::optional<std::string> descriptor;  // none: the svgname names no symbol file of its own
+  Verdict verdict = Verdict::Write;
+};
+
+// Whether each row's symbol is there and its descriptor may be written. Thousands of
+// looks at the disk: the rows go in a few runs of consecutive rows side by side, each
+// with its own folders opened.
+void LookAtRowFiles(const std::string& svgFolder, std::vector<RowFiles>& rows) {
+  const std::size_t pieces = std::min<std::size_t>(PieceThreads(), rows.size());
+  ForEachPiece(pieces, [&](std::size_t piece) {
+    EntriesBeneath entries(svgFolder);
+    const std::size_t end = rows.size() * (piece + 1) / pieces;
+    for (std::size_t at = rows.size() * piece / pieces; at < end; ++at) {
+      RowFiles& row = rows[at];
+      if (!row.descriptor || !zav::IsExistingFile(row.svgPath)) {
+        row.verdict = RowFiles::Verdict::Missing;
+      } else if (RefusalOf(entries, *row.descriptor) != 0) {
+        row.verdict = RowFiles::Verdict::Refused;
+      }
+    }
+  }, static_cast<unsigned>(pieces));
 }
 
 }  // namespace
@@ -130,25 +175,38 @@ ImportPlan PlanImport(const std::string& databasePath, const std::string& svgFol
 
   ImportPlan plan;
   plan.svgFolder = svgFolder;
-  EntriesBeneath entries(svgFolder);
   {
     // The provider has one kind of dataset: client-side, fetched whole, read-only, which
     // covers the keyset cursor, optimistic locking and text command asked for here.
     Dataset dataset(ADOConnectionMain);
     OpenTable(dataset, "T_main", "", "ORDER BY ID");
+    const auto rowCount = static_cast<std::size_t>(std::max(dataset.RecordCount(), 0));
+    std::vector<RowFiles> rows(rowCount);
     dataset.First();
-    const int rowCount = dataset.RecordCount();
-    for (int row = 0; row < rowCount; ++row) {
+    for (RowFiles& row : rows) {
       const std::string svgName = SvgNameFromField(dataset.FieldByName("svgname"));
-      const std::string svgPath = zav::JoinPathText(svgFolder, svgName + ".svg");
-      const std::optional<std::string> descriptor = DescriptorNameOf(svgName);
-      if (!descriptor || !zav::IsExistingFile(svgPath)) {
-        plan.missing.push_back(svgPath);
-      } else if (RefusalOf(entries, *descriptor) != 0) {
-        plan.refused.push_back(zav::JoinPathText(svgFolder, *descriptor));
-      } else {
-        std::string category = OneLine(dataset.FieldByName("category"));
-        plan.descriptors.push_back({*descriptor, std::move(category), OneLine(dataset.FieldByName("caption"))});
+      row.svgPath = zav::JoinPathText(svgFolder, svgName + ".svg");
+      row.descriptor = DescriptorNameOf(svgName);
+      dataset.Next();
+    }
+    LookAtRowFiles(svgFolder, rows);
+    // The other two fields are read only for the rows written, in row order, as they
+    // always were: a column that is missing fails the import only where it is needed.
+    dataset.First();
+    for (RowFiles& row : rows) {
+      switch (row.verdict) {
+        case RowFiles::Verdict::Missing:
+          plan.missing.push_back(std::move(row.svgPath));
+          break;
+        case RowFiles::Verdict::Refused:
+          plan.refused.push_back(zav::JoinPathText(svgFolder, *row.descriptor));
+          break;
+        case RowFiles::Verdict::Write: {
+          std::string category = OneLine(dataset.FieldByName("category"));
+          plan.descriptors.push_back({std::move(*row.descriptor), std::move(category),
+                                      OneLine(dataset.FieldByName("caption"))});
+          break;
+        }
       }
       dataset.Next();
     }
@@ -156,6 +214,7 @@ ImportPlan PlanImport(const std::string& databasePath, const std::string& svgFol
   }
   ADOConnectionMain.Close();
 
+  EntriesBeneath entries(svgFolder);
   if (const int refusal = RefusalOf(entries, kCopyrightName); refusal != 0) {
     CannotCreateCopyright(zav::JoinPathText(svgFolder, kCopyrightName), refusal);
   }
@@ -167,23 +226,37 @@ void WriteImport(const ImportPlan& plan, const std::string& copyright, const Imp
   // row order: the bytes that a profile write per key leave, without reading and
   // replacing the file twice a row. Nothing is forced to the disk: the build journal,
   // already on the disk, puts every file back after a crash, and the files go once the
-  // compiler has read them.
+  // compiler has read them. A folder's files are one piece of work, the folder opened
+  // once for them; the folders go side by side (parallel_pieces.h).
   const std::size_t total = plan.descriptors.size();
-  const std::map<std::size_t, std::vector<std::size_t>> rowsByFile = RowsByFirstRow(plan.descriptors);
-  std::vector<zav::ProfileKeyWrite> writes;
-  std::size_t done = 0;
-  for (const auto& [firstRow, rows] : rowsByFile) {
-    ThrowIfStopRequested();
-    writes.clear();
-    for (const std::size_t row : rows) {
-      writes.push_back({"INFO", "CATEGORY", plan.descriptors[row].category});
-      writes.push_back({"INFO", "CAPTION", plan.descriptors[row].caption});
+  const std::vector<FolderFiles> folders = FilesByFolder(plan.descriptors);
+  std::atomic<std::size_t> done{0};
+  ForEachPiece(folders.size(), [&](std::size_t piece) {
+    const FolderFiles& folder = folders[piece];
+    zav::UniqueFd folderFd;
+    std::string name;
+    const std::string firstPath =
+        zav::JoinPathText(plan.svgFolder, plan.descriptors[folder.files.front().front()].relative);
+    // Where the folder will not open so, each file goes the general way, which words
+    // the failure as it always did.
+    const bool opened = zav::TryOpenFolderOf(firstPath, plan.svgFolder, folderFd, name) == 0;
+    std::vector<zav::ProfileKeyWrite> writes;
+    for (const std::vector<std::size_t>& rows : folder.files) {
+      ThrowIfStopRequested();
+      writes.clear();
+      for (const std::size_t row : rows) {
+        writes.push_back({"INFO", "CATEGORY", plan.descriptors[row].category});
+        writes.push_back({"INFO", "CAPTION", plan.descriptors[row].caption});
+      }
+      const std::string path = zav::JoinPathText(plan.svgFolder, plan.descriptors[rows.front()].relative);
+      const bool written = opened ? zav::WritePrivateProfileStringsIn(folderFd.get(), zav::FileNameOfPath(path),
+                                                                      writes, path)
+                                  : zav::WritePrivateProfileStrings(writes, path);
+      if (!written) zav::Fail(path + " に書き込めません");
+      const std::size_t now = done.fetch_add(rows.size()) + rows.size();
+      if (progress) progress(now, total);
     }
-    const std::string path = zav::JoinPathText(plan.svgFolder, plan.descriptors[firstRow].relative);
-    if (!zav::WritePrivateProfileStrings(writes, path)) zav::Fail(path + " に書き込めません");
-    done += rows.size();
-    if (progress) progress(done, total);
-  }
+  });
   ThrowIfStopRequested();
   WriteCopyrightFile(plan.svgFolder, copyright);
 }

@@ -40,7 +40,8 @@ struct ImportPlan {
   std::vector<std::string> Files() const;
 };
 
-// After each descriptor file written: how many of how many.
+// After each descriptor file written: how many of how many. Called from the threads that
+// write, one at a time or not; counts from two of them may come out of order.
 using ImportProgress = std::function<void(std::size_t done, std::size_t total)>;
 
 // Connects, reads table T_main whole and plans the import into svgFolder; writes nothing.
@@ -50,7 +51,8 @@ ImportPlan PlanImport(const std::string& databasePath, const std::string& svgFol
                       Connection& ADOConnectionMain);
 
 // Writes the planned descriptor files, then "copyright.txt". A stop asked for by a
-// signal (stop_signals.h) ends it between two files. Throws the write failures.
+// signal (stop_signals.h) ends it between two files. Throws the write failures: where
+// several folders fail side by side, that of the folder whose first row comes first.
 void WriteImport(const ImportPlan& plan, const std::string& copyright, const ImportProgress& progress = {});
 
 // The import as "実行" runs it: reads the fields it needs from the view, writes its

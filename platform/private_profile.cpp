@@ -354,6 +354,33 @@ bool WritePrivateProfileString(const std::optional<std::string>& section,
   return !edit.changed || ReplaceFileContents(fileName, edit.bytes);
 }
 
+namespace {
+
+// The writes applied in memory as the single calls apply them to the file; the first
+// refused one ends them, after what came before it has been applied.
+struct AppliedWrites {
+  bool changed = false;
+  int refusal = 0;
+};
+
+AppliedWrites ApplyWrites(std::string& bytes, std::span<const ProfileKeyWrite> writes) {
+  AppliedWrites applied;
+  for (const ProfileKeyWrite& write : writes) {
+    ProfileEdit edit = EditProfileBytes(bytes, write.section, write.key, write.value);
+    if (edit.error != 0) {
+      applied.refusal = edit.error;
+      break;
+    }
+    if (edit.changed) {
+      bytes = std::move(edit.bytes);
+      applied.changed = true;
+    }
+  }
+  return applied;
+}
+
+}  // namespace
+
 bool WritePrivateProfileStrings(std::span<const ProfileKeyWrite> writes, const std::string& fileName) {
   std::string bytes;
   const int readError = TryReadWholeFile(fileName, bytes);
@@ -364,26 +391,34 @@ bool WritePrivateProfileStrings(std::span<const ProfileKeyWrite> writes, const s
     if (RefusedArguments(UpToNul(first.section), UpToNul(first.key), UpToNul(first.value))) return Refuse(EINVAL);
     return Refuse(readError);
   }
-  // The writes are applied in memory as the single calls apply them to the file; the
-  // first refused one ends them, after what came before it has been written.
-  bool changed = false;
-  int refusal = 0;
-  for (const ProfileKeyWrite& write : writes) {
-    ProfileEdit edit = EditProfileBytes(bytes, write.section, write.key, write.value);
-    if (edit.error != 0) {
-      refusal = edit.error;
-      break;
-    }
-    if (edit.changed) {
-      bytes = std::move(edit.bytes);
-      changed = true;
-    }
-  }
-  if (changed) {
+  const AppliedWrites applied = ApplyWrites(bytes, writes);
+  if (applied.changed) {
     const bool written = readError == ENOENT ? CreateProfileFile(fileName, bytes) : ReplaceFileContents(fileName, bytes);
     if (!written) return false;
   }
-  return refusal == 0 || Refuse(refusal);
+  return applied.refusal == 0 || Refuse(applied.refusal);
+}
+
+bool WritePrivateProfileStringsIn(int folderFd, const std::string& name, std::span<const ProfileKeyWrite> writes,
+                                  const std::string& fileName) {
+  std::string bytes;
+  const AppliedWrites applied = ApplyWrites(bytes, writes);
+  if (!applied.changed) return WritePrivateProfileStrings(writes, fileName);
+  UniqueFd file;
+  // Taken (a file of the user's, a link) or not made for any other reason: the general
+  // way reads what is there and decides, as a single write would.
+  if (TryCreateFileIn(folderFd, name, {.access = FileAccess::Write, .disposition = Disposition::CreateNew}, file) !=
+      0) {
+    return WritePrivateProfileStrings(writes, fileName);
+  }
+  int error = TryWriteAll(file.get(), bytes);
+  if (const int closeError = file.Close(); error == 0) error = closeError;
+  if (error != 0) {
+    // As the creation in place of a single write: nothing half written stays.
+    static_cast<void>(TryRemoveFileIn(folderFd, name));
+    return Refuse(error);
+  }
+  return applied.refusal == 0 || Refuse(applied.refusal);
 }
 
 }  // namespace zav

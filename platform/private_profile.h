@@ -45,6 +45,14 @@ struct ProfileKeyWrite {
 // single write replaces it. Made for callers that write many files of a few keys each.
 bool WritePrivateProfileStrings(std::span<const ProfileKeyWrite> writes, const std::string& fileName);
 
+// WritePrivateProfileStrings for the entry `name` of a folder the caller opened
+// (TryOpenFolderOf), fileName being that entry's path: the same bytes, result and errno.
+// Where nothing is there yet, the file is made in that folder at once, without a read
+// first or a walk of the path: a build makes thousands of new files. Anything else is
+// left to WritePrivateProfileStrings.
+bool WritePrivateProfileStringsIn(int folderFd, const std::string& name, std::span<const ProfileKeyWrite> writes,
+                                  const std::string& fileName);
+
 // The rules of the two functions on a file's bytes, without the file: what they do
 // between reading the file and replacing it. A file that does not exist reads as empty.
 std::string ProfileStringFromBytes(std::string_view fileBytes, const std::string& section,

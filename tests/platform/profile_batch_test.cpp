@@ -3,6 +3,7 @@
 // file, and the bytes, the mode, the result and errno must agree.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdint>
@@ -12,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_io.h"
 #include "platform/private_profile.h"
 #include "tests/support/bytes.h"
 #include "tests/support/code_page.h"
@@ -59,24 +61,35 @@ class ProfileBatchTest : public zavtest::TempDirTest {
     return Observe(file, zav::WritePrivateProfileStrings(writes, file));
   }
 
+  // The same through the file's folder, opened once, as the import writes.
+  Outcome InFolder(const string& name, const std::optional<string>& before, const Writes& writes) const {
+    const string file = Start(name, before);
+    zav::UniqueFd folder;
+    string entry;
+    EXPECT_EQ(zav::TryOpenFolderOf(file, "", folder, entry), 0) << file;
+    return Observe(file, zav::WritePrivateProfileStringsIn(folder.get(), entry, writes, file));
+  }
+
   void ExpectSame(const std::optional<string>& before, const Writes& writes, const string& what) {
     const Outcome reference = PerKey("reference/d.svg.inf", before, writes);
-    const Outcome fast = Batch("fast/d.svg.inf", before, writes);
-    EXPECT_EQ(fast.written, reference.written) << what;
-    EXPECT_EQ(fast.error, reference.error) << what;
-    ASSERT_EQ(fast.bytes.has_value(), reference.bytes.has_value()) << what;
-    if (reference.bytes) {
-      EXPECT_TRUE(zavtest::SameBytes(*reference.bytes, *fast.bytes)) << what;
+    const std::pair<const char*, Outcome> fastOnes[] = {{"fast", Batch("fast/d.svg.inf", before, writes)},
+                                                        {"in", InFolder("in/d.svg.inf", before, writes)}};
+    for (const auto& [folder, fast] : fastOnes) {
+      EXPECT_EQ(fast.written, reference.written) << what << " in " << folder;
+      EXPECT_EQ(fast.error, reference.error) << what << " in " << folder;
+      ASSERT_EQ(fast.bytes.has_value(), reference.bytes.has_value()) << what << " in " << folder;
+      if (reference.bytes) {
+        EXPECT_TRUE(zavtest::SameBytes(*reference.bytes, *fast.bytes)) << what << " in " << folder;
+      }
+      EXPECT_EQ(fast.mode, reference.mode) << what << " in " << folder;
     }
-    EXPECT_EQ(fast.mode, reference.mode) << what;
-    // No temporary file is left beside either.
-    for (const char* folder : {"reference", "fast"}) {
+    // No temporary file is left beside any.
+    for (const char* folder : {"reference", "fast", "in"}) {
       EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Path(folder)), std::filesystem::directory_iterator()),
                 reference.bytes ? 1 : 0)
           << what << " in " << folder;
+      std::filesystem::remove_all(Path(folder));
     }
-    std::filesystem::remove_all(Path("reference"));
-    std::filesystem::remove_all(Path("fast"));
   }
 
  private:
@@ -157,6 +170,39 @@ TEST_F(ProfileBatchTest, KeepsTheModeOfAnExistingFile) {
   EXPECT_EQ(fast.mode, 0640u);
   EXPECT_EQ(fast.mode, reference.mode);
   EXPECT_EQ(fast.bytes, reference.bytes);
+}
+
+// A link at the name, to a file or to nothing: the write through the folder decides as
+// the one by path does, and the link's target is never written through.
+TEST_F(ProfileBatchTest, ALinkAtTheNameIsLeftToTheGeneralWay) {
+  for (const bool dangling : {false, true}) {
+    Outcome outcomes[2];
+    for (int way = 0; way < 2; ++way) {
+      const string name = (dangling ? "dangling" : "linked") + std::to_string(way);
+      const string folder = MakeFolder(name);
+      const string target = folder + "/target";
+      if (!dangling) Put(name + "/target", "[INFO]\r\nUniqueID=t\r\n");
+      const string file = folder + "/d.svg.inf";
+      ASSERT_EQ(::symlink(target.c_str(), file.c_str()), 0);
+      errno = 0;
+      bool written = false;
+      if (way == 0) {
+        written = zav::WritePrivateProfileStrings(Rows({{"c", "d"}}), file);
+      } else {
+        zav::UniqueFd opened;
+        string entry;
+        ASSERT_EQ(zav::TryOpenFolderOf(file, "", opened, entry), 0);
+        written = zav::WritePrivateProfileStringsIn(opened.get(), entry, Rows({{"c", "d"}}), file);
+      }
+      outcomes[way] = {written, written ? 0 : errno, std::nullopt, 0};
+      if (Exists(target)) outcomes[way].bytes = Read(target);
+      outcomes[way].mode = std::filesystem::is_symlink(file) ? 1u : 0u;
+    }
+    EXPECT_EQ(outcomes[1].written, outcomes[0].written) << "dangling " << dangling;
+    EXPECT_EQ(outcomes[1].error, outcomes[0].error) << "dangling " << dangling;
+    EXPECT_EQ(outcomes[1].bytes, outcomes[0].bytes) << "dangling " << dangling;
+    EXPECT_EQ(outcomes[1].mode, outcomes[0].mode) << "dangling " << dangling;
+  }
 }
 
 TEST_F(ProfileBatchTest, FailsAsTheReferenceWhereNothingCanBeWritten) {
