@@ -7,12 +7,14 @@
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
+#include <iterator>
 #include <map>
 #include <set>
 #include <string_view>
 
 #include "frontend/env.h"
 #include "frontend/file_cleanup.h"
+#include "frontend/parallel_pieces.h"
 #include "platform/dir_listing.h"
 #include "platform/failure.h"
 #include "platform/file_io.h"
@@ -182,6 +184,22 @@ int RemoveAndSync(const std::string& path, const std::string& folder) {
   return error;
 }
 
+// The recorded files by folder (which folder, and the subfolder below it), each in the
+// record's order; the folders in the order of their first files.
+std::vector<std::vector<std::size_t>> FilesByFolder(const JournalRecord& record) {
+  std::vector<std::vector<std::size_t>> folders;
+  std::map<std::pair<BuildFolder, std::string_view>, std::size_t> folderOf;
+  for (std::size_t index = 0; index < record.files.size(); ++index) {
+    const std::string_view relative = record.files[index].relative;
+    const std::size_t slash = relative.rfind('/');
+    const std::string_view below = slash == std::string_view::npos ? std::string_view() : relative.substr(0, slash);
+    const auto [at, isNew] = folderOf.try_emplace({record.files[index].folder, below}, folders.size());
+    if (isNew) folders.emplace_back();
+    folders[at->second].push_back(index);
+  }
+  return folders;
+}
+
 }  // namespace
 
 BuildJournal BuildJournal::Begin(const std::string& journalFolder, const std::string& svgFolder,
@@ -244,31 +262,44 @@ std::vector<RestoreProblem> BuildJournal::Restore() {
 }
 
 std::vector<RestoreProblem> RestoreFolders(const JournalRecord& record) {
+  // One piece per folder of the recorded files, and one for the side files at the top
+  // of the output folder, last. Those are thousands in one folder: with more than one
+  // thread they are taken first, so that they are never the last piece left running.
+  const std::vector<std::vector<std::size_t>> folders = FilesByFolder(record);
+  std::vector<std::vector<RestoreProblem>> found(folders.size() + 1);
+  const std::size_t sidePiece = folders.size();
+  const unsigned threads = PieceThreads();
+  ForEachPiece(folders.size() + 1, [&](std::size_t taken) {
+    const std::size_t piece = threads == 1 ? taken : taken == 0 ? sidePiece : taken - 1;
+    if (piece == sidePiece) {
+      const std::set<std::string> earlier(record.outNames.begin(), record.outNames.end());
+      for (auto& [path, error] : DeleteFiles(record.outFolder, kOutputMasks, earlier)) {
+        found[piece].push_back({std::move(path), error});
+      }
+      return;
+    }
+    const std::vector<std::size_t>& files = folders[piece];
+    EntriesBeneath entries(FolderPath(record, record.files[files.front()].folder));
+    for (const std::size_t index : files) {
+      const EarlierFile& file = record.files[index];
+      int error = 0;
+      switch (file.state) {
+        case EarlierFile::State::Absent:
+          // What the build made and could not remove is told, and tried again at the next start.
+          error = entries.RemoveFile(file.relative);
+          break;
+        case EarlierFile::State::Regular:
+          error = PutBack(entries, file);
+          break;
+        case EarlierFile::State::LeftAlone:
+          break;
+      }
+      if (error != 0) found[piece].push_back({zav::JoinPathText(entries.Folder(), file.relative), error});
+    }
+  }, threads);
   std::vector<RestoreProblem> problems;
-  EntriesBeneath svgEntries(record.svgFolder), outEntries(record.outFolder);
-  for (const EarlierFile& file : record.files) {
-    EntriesBeneath& entries = file.folder == BuildFolder::Svg ? svgEntries : outEntries;
-    switch (file.state) {
-      case EarlierFile::State::Absent:
-        // What the build made and could not remove is told, and tried again at the next start.
-        if (const int error = entries.RemoveFile(file.relative); error != 0) {
-          problems.push_back({zav::JoinPathText(entries.Folder(), file.relative), error});
-        }
-        break;
-      case EarlierFile::State::Regular:
-        if (const int error = PutBack(entries, file); error != 0) {
-          problems.push_back({zav::JoinPathText(entries.Folder(), file.relative), error});
-        }
-        break;
-      case EarlierFile::State::LeftAlone:
-        break;
-    }
-  }
-  const std::set<std::string> earlier(record.outNames.begin(), record.outNames.end());
-  for (const std::string_view mask : kOutputMasks) {
-    for (auto& [path, error] : DeleteFiles(record.outFolder, std::string(mask), earlier)) {
-      problems.push_back({std::move(path), error});
-    }
+  for (std::vector<RestoreProblem>& piece : found) {
+    std::move(piece.begin(), piece.end(), std::back_inserter(problems));
   }
   return problems;
 }

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "platform/dir_listing.h"
@@ -102,15 +103,32 @@ int EntriesBeneath::RemoveFile(const std::string& relative) {
   return error == ENOENT ? 0 : error;
 }
 
-std::vector<std::pair<std::string, int>> DeleteFiles(const std::string& folder, const std::string& mask,
+std::vector<std::pair<std::string, int>> DeleteFiles(const std::string& folder, std::span<const std::string_view> masks,
                                                      const std::set<std::string>& spare) {
   std::vector<std::pair<std::string, int>> failed;
-  std::vector<std::string> names;
-  ListFiles(names, folder, mask);
-  for (const std::string& name : names) {
-    if (spare.contains(name)) continue;
-    const std::string path = zav::JoinPathText(folder, name);
-    if (const int error = DeleteFileUnlessReadOnly(path); error != 0) failed.emplace_back(path, error);
+  std::vector<zav::DirEntry> entries;
+  // A folder that cannot be listed has nothing to delete that anyone could find.
+  if (zav::ListFolder(folder, entries) != zav::ListResult::Listed) return failed;
+  zav::UniqueFd folderFd;
+  const int openError = zav::TryOpenFolder(folder, folderFd);
+  for (const zav::DirEntry& entry : entries) {
+    if (entry.isFolder || spare.contains(entry.name) ||
+        std::none_of(masks.begin(), masks.end(), [&](std::string_view mask) { return MatchesMask(entry.name, mask); })) {
+      continue;
+    }
+    if (openError != 0) {  // every file stays: each is told, as a failed deletion
+      failed.emplace_back(zav::JoinPathText(folder, entry.name), openError);
+      continue;
+    }
+    // As DeleteFileUnlessReadOnly: looked at through a link, the name itself removed.
+    struct stat info;
+    if (::fstatat(folderFd.get(), entry.name.c_str(), &info, 0) != 0 || S_ISDIR(info.st_mode) ||
+        (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+      continue;
+    }
+    if (const int error = zav::TryRemoveFileIn(folderFd.get(), entry.name); error != 0 && error != ENOENT) {
+      failed.emplace_back(zav::JoinPathText(folder, entry.name), error);
+    }
   }
   return failed;
 }

@@ -8,6 +8,7 @@
 
 #include <map>
 #include <set>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -61,9 +62,10 @@ class EntriesBeneath {
   std::map<std::string, Opened> opened_;  // by the folder part of the relative path
 };
 
-// DeleteFileUnlessReadOnly for every listed file but those in spare; the paths that
-// would not go, each with its errno.
-std::vector<std::pair<std::string, int>> DeleteFiles(const std::string& folder, const std::string& mask,
+// DeleteFileUnlessReadOnly for every file of the folder that one of the masks matches,
+// but those in spare; the paths that would not go, each with its errno. The folder is
+// listed and opened once: a build leaves thousands of side files in it.
+std::vector<std::pair<std::string, int>> DeleteFiles(const std::string& folder, std::span<const std::string_view> masks,
                                                      const std::set<std::string>& spare = {});
 
 }  // namespace orlindo

@@ -230,15 +230,19 @@ int TryCreateFile(const std::string& pathText, const CreateOptions& options, Uni
   return TryCreateFileIn(folder.get(), name, options, fd);
 }
 
+int TryOpenFolder(const std::string& folderText, UniqueFd& folder) {
+  folder = UniqueFd();
+  if (const int fault = InjectedFault(IoCall::Open); fault != 0) return fault;
+  folder = UniqueFd(::open(folderText.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+  return folder ? 0 : errno;
+}
+
 int TryOpenFolderOf(const std::string& pathText, std::string_view beneath, UniqueFd& folder, std::string& name) {
   name = FileNameOfPath(pathText);
   if (name.empty() || name == "." || name == "..") return EISDIR;
   const std::string folderText = FolderOfPath(pathText);
   if (!beneath.empty()) return OpenFolderBeneath(beneath, folderText, folder);
-  folder = UniqueFd();
-  if (const int fault = InjectedFault(IoCall::Open); fault != 0) return fault;
-  folder = UniqueFd(::open(folderText.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-  return folder ? 0 : errno;
+  return TryOpenFolder(folderText, folder);
 }
 
 int TryWriteAll(int fd, std::span<const std::uint8_t> bytes) {

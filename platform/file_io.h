@@ -78,6 +78,8 @@ struct CreateOptions {
 // receives pathText's last part (EISDIR where that is "", "." or "..").
 [[nodiscard]] int TryOpenFolderOf(const std::string& pathText, std::string_view beneath, UniqueFd& folder,
                                   std::string& name);
+// A folder itself, opened to work on its entries by name (O_PATH), links followed.
+[[nodiscard]] int TryOpenFolder(const std::string& folderText, UniqueFd& folder);
 // TryCreateFile for the entry `name` of a folder opened so (options.beneath unused).
 [[nodiscard]] int TryCreateFileIn(int folderFd, const std::string& name, const CreateOptions& options,
                                   UniqueFd& fd);

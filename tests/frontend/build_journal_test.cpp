@@ -14,6 +14,7 @@
 #include "platform/fault_seam.h"
 #include "platform/path_text.h"
 #include "tests/frontend/folder_state.h"
+#include "tests/frontend/scoped_env.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -189,7 +190,9 @@ TEST_F(BuildJournalTest, AFileTheBuildMadeThatWillNotGoKeepsTheJournal) {
   Build();
   std::vector<orlindo::RestoreProblem> problems;
   {
-    const zav::fault_seam::ScopedPlan failing("unlink:1:EIO");  // made.svg.inf, the first to go
+    // One thread, so that the first deletion is that of made.svg.inf, as it is then.
+    const orlindo_test::ScopedEnv oneThread("ZAV_THREADS", "1");
+    const zav::fault_seam::ScopedPlan failing("unlink:1:EIO");
     problems = journal.Restore();
   }
   ASSERT_EQ(problems.size(), 1u);
@@ -200,6 +203,27 @@ TEST_F(BuildJournalTest, AFileTheBuildMadeThatWillNotGoKeepsTheJournal) {
   ASSERT_EQ(RecoverUnfinishedBuilds(Path("state")).size(), 1u);
   EXPECT_EQ(Now(), Expected(before));
   EXPECT_TRUE(Journals().empty());
+}
+
+// The clean-up spreads its folders over threads; what will not go is told in the
+// record's order all the same, then the side files in listing order.
+TEST_F(BuildJournalTest, WhatWillNotGoIsToldInTheSameOrderOnAnyNumberOfThreads) {
+  for (const char* threads : {"1", "4"}) {
+    SCOPED_TRACE(std::string("ZAV_THREADS=") + threads);
+    const orlindo_test::ScopedEnv scoped("ZAV_THREADS", threads);
+    BuildJournal journal = Begin();
+    Build();
+    std::vector<std::string> told;
+    {
+      const zav::fault_seam::ScopedPlan failing("unlink:1+:EIO");
+      for (const orlindo::RestoreProblem& problem : journal.Restore()) told.push_back(problem.path);
+    }
+    EXPECT_EQ(told, (std::vector<std::string>{Path("svg/made.svg.inf"), Path("svg/sub/deep.svg.inf"),
+                                              Path("out/LIBSVG.txtz"), Path("out/.zavbuild-77-0.tmp"),
+                                              Path("out/bench.svgz")}));
+    ASSERT_EQ(RecoverUnfinishedBuilds(Path("state")).size(), 1u);
+    EXPECT_TRUE(Journals().empty());
+  }
 }
 
 TEST_F(BuildJournalTest, AnUnreadableJournalIsKeptAndWhatANeverFinishedOneLeftIsRemoved) {

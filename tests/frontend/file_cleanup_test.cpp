@@ -65,17 +65,27 @@ TEST_F(FileCleanupTest, DeletesMatchingTopFilesButNotReadOnlyOrSpared) {
   Put("out/ro.svgz", "");
   Put("out/sub/b.svgz", "");
   Put("out/lib.zavlibsvg", "");
+  Put("out/.zavbuild-1.tmp", "");
+  Put("target.txt", "kept");
+  ASSERT_EQ(symlink(Path("target.txt").c_str(), Path("out/link.svgz").c_str()), 0);
+  ASSERT_EQ(mkdir(Path("out/folder.svgz").c_str(), 0755), 0);
   chmod(Path("out/ro.svgz").c_str(), 0444);
 
-  DeleteFiles(Path("out"), "*.svgz", {"keep.svgz"});
+  constexpr std::string_view masks[] = {"*.svgz", ".zavbuild-*.tmp"};
+  EXPECT_TRUE(DeleteFiles(Path("out"), masks, {"keep.svgz"}).empty());
   EXPECT_FALSE(Exists(Path("out/a.svgz")));
   EXPECT_FALSE(Exists(Path("out/.h.svgz")));
+  EXPECT_FALSE(Exists(Path("out/.zavbuild-1.tmp")));
   EXPECT_TRUE(Exists(Path("out/keep.svgz")));
   EXPECT_TRUE(Exists(Path("out/ro.svgz")));
   EXPECT_TRUE(Exists(Path("out/sub/b.svgz")));
   EXPECT_TRUE(Exists(Path("out/lib.zavlibsvg")));
+  EXPECT_TRUE(Exists(Path("out/folder.svgz")));
+  // A link is looked at through, as a deletion by name always did, and the link goes.
+  EXPECT_FALSE(std::filesystem::is_symlink(Path("out/link.svgz")));
+  EXPECT_EQ(Read(Path("target.txt")), "kept");
 
-  DeleteFiles(Path("gone"), "*.svgz");  // a vanished folder is passed over quietly
+  EXPECT_TRUE(DeleteFiles(Path("gone"), masks).empty());  // a vanished folder is passed over quietly
 }
 
 }  // namespace
