@@ -66,8 +66,8 @@ class OrlindoFaultSweepTest : public zavtest::BuildFixture {
     ASSERT_EQ(zavtest::StateOf(svg_), svgBefore_);
   }
 
-  // Orlindo --batch into `out`, the compiler on one thread so that the Nth call is the
-  // same one in every build. Without a name, a start that only applies a journal left
+  // Orlindo --batch into `out`, on one thread (the compiler and Orlindo's own file work)
+  // so that the Nth call is the same one in every build. Without a name, a start that only applies a journal left
   // behind, then refuses the inputs.
   Outcome Orlindo(const std::string& out, const QString& copyright, const std::string& fault,
                   const QString& name = "korimo") {
@@ -75,7 +75,7 @@ class OrlindoFaultSweepTest : public zavtest::BuildFixture {
     environment.insert("XDG_CONFIG_HOME", QString::fromStdString(MakeFolder("config")));
     environment.insert("XDG_RUNTIME_DIR", QString::fromStdString(Path("run")));
     environment.insert("XDG_STATE_HOME", QString::fromStdString(Path("state")));
-    environment.insert("ZAV_THREADS", "1");
+    environment.insert("ZAV_THREADS", threads_);
     environment.remove("ZAV_CODEPAGE");
     environment.remove("DISPLAY");
     environment.remove("WAYLAND_DISPLAY");
@@ -143,6 +143,7 @@ class OrlindoFaultSweepTest : public zavtest::BuildFixture {
     return problem.empty() ? "" : problem + outcome.err;
   }
 
+  QString threads_ = "1";
   zavtest::FolderState svgBefore_, earlier_, reference_;
   unsigned completed_ = 0, reported_ = 0, journalsKept_ = 0;
 };
@@ -175,6 +176,24 @@ TEST_F(OrlindoFaultSweepTest, EveryFailedFileCallIsReportedOnceAndLosesNothing) 
   // A seam that failed nothing would pass every check above. Many faults are survived (a
   // fallback to a named file, a call whose failure changes nothing), so ask for a share.
   EXPECT_GT(reported_, plans.size() / 4);
+}
+
+// Orlindo's own file work on two threads (the folders of the import and of the clean-up
+// side by side): which call is the Nth differs from build to build, but whichever one
+// fails, the build must lose nothing and say one line.
+TEST_F(OrlindoFaultSweepTest, WithTwoThreadsToo) {
+  threads_ = "2";
+  fs::copy(Path("earlier"), Path("counted"));
+  const std::string countsPath = Path("counts.txt");
+  ASSERT_EQ(Orlindo("counted", "© 地図会社", "count:" + countsPath).status, 0);
+  const auto own = zavtest::FaultCounts(Read(countsPath), "Orlindo");
+  unsigned failed = 0;
+  for (const std::string& plan : zavtest::FaultPlans(own, "Orlindo:", zavtest::SweepStride(2))) {
+    const std::string problem = Check(plan);
+    if (!problem.empty()) ADD_FAILURE() << "ZAV_FAULT=" << plan << ": " << problem;
+    if (!problem.empty() && ++failed == 10) break;
+  }
+  EXPECT_GT(reported_, 0u);
 }
 
 }  // namespace
