@@ -22,6 +22,8 @@ usage: bench/run.sh [-r RUNS] [-c CORPORA] [-z ZAVBUILD] [-o ORLINDO] [-s] [-k]
   -k          keep the temporary folder with the corpora and the samples
 Environment: ZAV_THREADS is passed on to zavbuild (default there: one per core);
 TMPDIR chooses where the corpora and outputs go (about 3 GB for all four at 5 runs).
+The frontend corpus is timed on a file system made fresh for each run (root only:
+mkfs.ext4 on a loop device, of the same kind as TMPDIR's); see time_frontend.
 EOF
 }
 
@@ -127,6 +129,8 @@ fi
 # --- the temporary folder -----------------------------------------------------------------
 work=$(mktemp -d "${TMPDIR:-/tmp}/zavbench.XXXXXX")
 cleanup() {
+  # A file system of the frontend runs still mounted there goes first.
+  if mountpoint -q "$work/fresh" 2>/dev/null; then umount "$work/fresh"; fi
   if [ "$keep" = 1 ]; then echo "Kept $work"; else rm -rf "$work"; fi
 }
 trap cleanup EXIT
@@ -151,11 +155,12 @@ corpus_info=$work/corpora.tsv
 # when it makes a file, so a run that follows the deletion of thousands of files pays
 # for each of them on every file it creates, and the figures would show the harness.
 runs_made=0
+out_root=  # where measure makes its output folders: $work/out unless set
 measure() {
   local corpus=$1 label=$2 output=$3
   shift 3
   runs_made=$((runs_made + 1))
-  out=$work/out/$runs_made
+  out=${out_root:-$work/out}/$runs_made
   mkdir -p "$out"
   output=${output//@OUT@/$out}
   sync
@@ -183,7 +188,8 @@ export zavbuild work
 run_orlindo() {  # run_orlindo DATABASE SVG_FOLDER OUTPUT: fails unless the library was made
   # Folders of its own for the journal, the compiler file and the settings, so that a
   # user's Orlindo is never touched.
-  XDG_STATE_HOME=$work/orlindo/state XDG_RUNTIME_DIR=$work/orlindo/run XDG_CONFIG_HOME=$work/orlindo/config \
+  local home=${ORLINDO_HOME:-$work/orlindo}
+  XDG_STATE_HOME=$home/state XDG_RUNTIME_DIR=$home/run XDG_CONFIG_HOME=$home/config \
     "$orlindo" --batch --mdb "$1" --svg "$2" --out "$3" --name bench --copyright 'Material Design Icons' \
     >"$3/orlindo.log" 2>&1 || { cat "$3/orlindo.log"; return 1; }
 }
@@ -193,17 +199,72 @@ export orlindo
 # The whole front end against zavbuild alone on the tree that its import leaves: the
 # same symbols, with the descriptor files and copyright.txt. Orlindo's own compiler is
 # the one it carries, built from the same sources.
+#
+# Each run gets a file system made for it, with the corpus copied in: Orlindo's clean-up
+# deletes some 32,000 files, and ext4 without a journal (this bench's reference machine)
+# will not reuse a freed inode for 60 s, up to 6 minutes while its table block is
+# unwritten; every file made meanwhile is found by a walk past all of them, so the
+# run after would time the kernel's wait, not the program (a build that follows another
+# within minutes pays it; the README gives that figure apart). zavbuild goes first in
+# each run, since it deletes nothing. The file system is of the kind TMPDIR lies on:
+# ext4 without a journal where that has none, ext4 as mkfs.ext4 makes it otherwise.
+# Without root or loop devices the runs share TMPDIR, and the report says so.
+fresh_fs=0
+fresh_mkfs_options=()
+frontend_fs_plan() {
+  [ "$(id -u)" = 0 ] && command -v mkfs.ext4 >/dev/null && command -v losetup >/dev/null || return 0
+  local source fstype
+  read -r source fstype < <(findmnt -no SOURCE,FSTYPE -T "$work")
+  if [ "$fstype" = ext4 ] && ! dumpe2fs -h "$source" 2>/dev/null | grep -q '^Filesystem features:.*has_journal'; then
+    fresh_mkfs_options=(-O ^has_journal)
+  fi
+  # Tried once: a container may have root but no loop devices.
+  local probe=$work/probe.img
+  truncate -s 64M "$probe"
+  mkdir -p "$work/fresh"
+  if mkfs.ext4 -q -F "${fresh_mkfs_options[@]}" "$probe" && mount -o loop "$probe" "$work/fresh" 2>/dev/null; then
+    umount "$work/fresh"
+    fresh_fs=1
+  fi
+  rm -f "$probe"
+}
+
+fresh_mount() {  # fresh_mount: a new file system at $work/fresh holding the corpus
+  truncate -s 8G "$work/fresh.img"
+  # Inode tables written now, not by a kernel thread during the timed runs.
+  mkfs.ext4 -q -F -N 400000 -E lazy_itable_init=0 "${fresh_mkfs_options[@]}" "$work/fresh.img"
+  mount -o loop "$work/fresh.img" "$work/fresh"
+  cp -a "$work/frontend" "$work/fresh/frontend"
+  mkdir -p "$work/fresh/orlindo/state" "$work/fresh/orlindo/run" "$work/fresh/orlindo/config"
+  chmod 700 "$work/fresh/orlindo/run"
+  tar -cf - -C "$work/fresh/frontend" . | cat >/dev/null
+}
+
+fresh_unmount() {
+  umount "$work/fresh"
+  rm -f "$work/fresh.img"
+}
+
 time_frontend() {
-  local src=$work/frontend
-  mkdir -p "$work/orlindo/state" "$work/orlindo/run" "$work/orlindo/config"
-  chmod 700 "$work/orlindo/run"
-  tar -cf - -C "$src" . | cat >/dev/null
-  local run
+  frontend_fs_plan
+  local base=$work run
+  if [ "$fresh_fs" = 0 ]; then
+    echo "  (not root, or no loop devices: every run on TMPDIR, after the clean-ups of the runs before)"
+    mkdir -p "$work/orlindo/state" "$work/orlindo/run" "$work/orlindo/config"
+    chmod 700 "$work/orlindo/run"
+    tar -cf - -C "$work/frontend" . | cat >/dev/null
+  else
+    echo "  (each run on a new ext4${fresh_mkfs_options[*]:+ without a journal}, as TMPDIR's)"
+    base=$work/fresh
+  fi
   for ((run = 1; run <= runs; ++run)); do
     printf '  run %d of %d\n' "$run" "$runs"
-    measure frontend zavbuild "@OUT@/bench.zavlibsvg" bash -o pipefail -c "run_zavbuild '$src/compiled' '@OUT@'"
+    [ "$fresh_fs" = 1 ] && fresh_mount && out_root=$base/out
+    measure frontend zavbuild "@OUT@/bench.zavlibsvg" bash -o pipefail -c "run_zavbuild '$base/frontend/compiled' '@OUT@'"
     measure frontend "Orlindo --batch" "@OUT@/bench.zavlibsvg" \
-      bash -o pipefail -c "run_orlindo '$src/definitions.mdb' '$src/svg' '@OUT@'"
+      bash -o pipefail -c "ORLINDO_HOME='$base/orlindo' run_orlindo '$base/frontend/definitions.mdb' '$base/frontend/svg' '@OUT@'"
+    [ "$fresh_fs" = 1 ] && fresh_unmount
+    out_root=
   done
 }
 
