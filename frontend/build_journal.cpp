@@ -63,10 +63,7 @@ EarlierFile Earlier(BuildFolder folder, EntriesBeneath& entries, const std::stri
   // it writes: counted as absent, a hand-written file the import then changed would be
   // removed by the restore.
   if (const int error = entries.Look(relative, info); error != 0) {
-    if (error == ENOENT || error == ENOTDIR || error == ENAMETOOLONG || error == zav::kThroughSymbolicLink ||
-        error == zav::kOutsideFolder) {
-      return file;
-    }
+    if (IsNothingThere(error)) return file;
     CannotRead(path, error);
   }
   if (!S_ISREG(info.st_mode)) {

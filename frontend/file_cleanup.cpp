@@ -37,13 +37,6 @@ bool MatchesFrom(std::u16string_view name, std::u16string_view mask) {
   return m == mask.size();
 }
 
-// The read-only attribute of Windows, which makes a deletion fail, is a file without
-// any write bit here; unlink() itself would not care.
-bool IsReadOnly(const std::string& path) {
-  struct stat info;
-  return stat(path.c_str(), &info) == 0 && (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
-}
-
 }  // namespace
 
 bool MatchesMask(std::string_view name, std::string_view mask) {
@@ -60,9 +53,21 @@ void ListFiles(std::vector<std::string>& list, const std::string& folder, const 
   }
 }
 
-int DeleteFileUnlessReadOnly(const std::string& path) {
-  if (!zav::IsExistingFile(path) || IsReadOnly(path)) return 0;
-  const int error = zav::TryRemoveFile(path);
+bool IsNothingThere(int error) {
+  return error == ENOENT || error == ENOTDIR || error == ENAMETOOLONG || error == zav::kThroughSymbolicLink ||
+         error == zav::kOutsideFolder;
+}
+
+int DeleteFileUnlessReadOnly(int folderFd, const std::string& name) {
+  // Looked at through a link, as the directory search sees it; the name itself goes.
+  // The read-only attribute of Windows, which makes a deletion fail, is a file without
+  // any write bit here; unlink() itself would not care.
+  struct stat info;
+  if (::fstatat(folderFd, name.c_str(), &info, 0) != 0 || S_ISDIR(info.st_mode) ||
+      (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+    return 0;
+  }
+  const int error = zav::TryRemoveFileIn(folderFd, name);
   return error == ENOENT ? 0 : error;
 }
 
@@ -89,14 +94,10 @@ int EntriesBeneath::RemoveFile(const std::string& relative) {
   std::string name;
   const Opened& folder = FolderOf(relative, name);
   // Nothing there, or beyond a link: nothing of the build's to remove.
-  const auto nothingThere = [](int error) {
-    return error == ENOENT || error == ENOTDIR || error == ENAMETOOLONG || error == zav::kThroughSymbolicLink ||
-           error == zav::kOutsideFolder;
-  };
-  if (folder.error != 0) return nothingThere(folder.error) ? 0 : folder.error;
+  if (folder.error != 0) return IsNothingThere(folder.error) ? 0 : folder.error;
   struct stat info;
   if (::fstatat(folder.fd.get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
-    return nothingThere(errno) ? 0 : errno;
+    return IsNothingThere(errno) ? 0 : errno;
   }
   if (!S_ISREG(info.st_mode)) return 0;
   const int error = zav::TryRemoveFileIn(folder.fd.get(), name);
@@ -120,13 +121,7 @@ std::vector<std::pair<std::string, int>> DeleteFiles(const std::string& folder, 
       failed.emplace_back(zav::JoinPathText(folder, entry.name), openError);
       continue;
     }
-    // As DeleteFileUnlessReadOnly: looked at through a link, the name itself removed.
-    struct stat info;
-    if (::fstatat(folderFd.get(), entry.name.c_str(), &info, 0) != 0 || S_ISDIR(info.st_mode) ||
-        (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
-      continue;
-    }
-    if (const int error = zav::TryRemoveFileIn(folderFd.get(), entry.name); error != 0 && error != ENOENT) {
+    if (const int error = DeleteFileUnlessReadOnly(folderFd.get(), entry.name); error != 0) {
       failed.emplace_back(zav::JoinPathText(folder, entry.name), error);
     }
   }

@@ -27,10 +27,14 @@ bool MatchesMask(std::string_view name, std::string_view mask);
 // The current directory is never changed, so it is the same afterwards.
 void ListFiles(std::vector<std::string>& list, const std::string& folder, const std::string& mask);
 
-// Deletes the file unless it is missing, a folder, or marked read-only (no write bit,
-// the Linux face of the read-only attribute). Returns 0, or the errno of a failed
-// deletion, which callers may ignore.
-int DeleteFileUnlessReadOnly(const std::string& path);
+// Deletes the entry `name` of a folder opened by the caller unless it is missing, a
+// folder, or marked read-only (no write bit, the Linux face of the read-only attribute).
+// Returns 0, or the errno of a failed deletion, which callers may ignore.
+int DeleteFileUnlessReadOnly(int folderFd, const std::string& name);
+
+// Whether a failure to look at an entry below a folder means that nothing is there for
+// the build: no entry, or a name beyond a link or outside the folder.
+bool IsNothingThere(int error);
 
 // The entries below one folder, each reached from it without a link on the way (the file
 // layer's rule), a link at the name itself not followed. Each folder on the way is
