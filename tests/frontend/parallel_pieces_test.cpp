@@ -42,6 +42,9 @@ TEST(ParallelPiecesTest, TheLowestPieceThatFailedIsTold) {
               throw std::runtime_error("piece 1");
             }
             if (piece == 2) throw std::runtime_error("piece 2");
+            // Long enough that a throw (slow under the sanitizers) is seen before all
+            // the other pieces have been taken.
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
           },
           threads);
       ADD_FAILURE() << "nothing thrown on " << threads << " threads";
